@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tavrin needs to build, run and test, skipping
+# those already present. Works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsdl2-dev libsndfile1-dev
+  fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-xserver-utils xdotool imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  [ "$status" = installed ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

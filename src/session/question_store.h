@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace tavrin {
+
+// Where the question on show appears: the first operand, the operator sign and
+// the second operand, left to right across the face.
+class QuestionView {
+public:
+    virtual ~QuestionView() = default;
+    virtual void SetQuestionTexts(const QString& first, const QString& sign,
+                                  const QString& second) = 0;
+};
+
+// The current question set: five parallel text columns, one row per question
+// in the order the questions were made.
+class QuestionStore {
+public:
+    static constexpr int kColumns = 5;
+    static constexpr std::int16_t kMaxRows = 32767;
+
+    void Clear();
+    void Reserve(std::int16_t rows) { rows_.reserve(static_cast<std::size_t>(rows)); }
+    // The answer column starts empty. Returns false, adding nothing, once the
+    // store holds kMaxRows rows.
+    bool AppendRow(QString first, QString sign, QString second, QString result);
+    std::int16_t RowCount() const;
+    // Column 1..5 (first operand, sign, second operand, result, answer). A row
+    // or column outside the store reads as "".
+    QString Cell(int column, std::int16_t row) const;
+    // Stores the answer exactly as typed, blanks and all; ignored outside the store.
+    void SetAnswer(std::int16_t row, const QString& text);
+
+    void ShowQuestion(std::int16_t row, QuestionView& view) const;
+    static void ClearQuestion(QuestionView& view);
+
+private:
+    std::vector<std::array<QString, kColumns>> rows_;
+};
+
+// 你的得分是 N 分 spread over 14 cells; cell 5 holds the latest score text and
+// the blank tail lets the sentence run out of the marquee.
+using ScoreLine = std::array<QString, 14>;
+inline constexpr int kScoreTextCell = 5;
+
+// The state of one practice session, alive for the whole run.
+struct SessionState {
+    QuestionStore store;
+    std::int16_t questionIndex = 0;
+    bool setFinished = false;
+    ScoreLine scoreLine;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+namespace tavrin {
+
+// The small settings file "Qbx_R": section "menu", keys "menu3" (voice prompts)
+// and "menu6" (sound effects), values "1" and "0".
+class SettingsFile {
+public:
+    static constexpr const char* kVoicePromptsKey = "menu3";
+    static constexpr const char* kSoundEffectsKey = "menu6";
+
+    // $XDG_CONFIG_HOME/tavrin/Qbx_R, ~/.config/tavrin/Qbx_R by default.
+    static QString DefaultPath();
+
+    explicit SettingsFile(QString path = DefaultPath());
+
+    // The stored text, or "w" when the file, the section or the key is missing
+    // or the file cannot be read; at most 254 characters, as a 255-character
+    // buffer with its terminator holds.
+    QString ReadValue(const char* key) const;
+    // Only the exact text "1" counts as on: "0", "w", "" and anything else are off.
+    bool IsOn(const char* key) const;
+
+    // Writes "1" or "0" and replaces the file in one step, so a crash never
+    // leaves it half written. Returns false when the write failed.
+    bool Write(const char* key, bool on) const;
+
+    const QString& path() const { return path_; }
+
+private:
+    QString path_;
+};
+
+}  // namespace tavrin

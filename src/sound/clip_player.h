@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tavrin {
+
+// Everything the program says or plays goes through this seam, so the
+// handlers can be driven in tests by a recorder instead of a sound card.
+class ClipPlayer {
+public:
+    virtual ~ClipPlayer() = default;
+
+    // Starts the stretch [from, to) of the speech file, in milliseconds, and
+    // returns at once.
+    virtual void PlayClip(std::int32_t from, std::int32_t to) = 0;
+
+    // The spoken digit 1..9; any other n is silent.
+    void PlayDigit(std::int16_t n);
+};
+
+// A player that plays nothing: the program's fallback when the sound device
+// or the speech file is unusable.
+class SilentClipPlayer final : public ClipPlayer {
+public:
+    void PlayClip(std::int32_t, std::int32_t) override {}
+};
+
+}  // namespace tavrin
