@@ -1,0 +1,86 @@
+// Start-up decoding and the delay from PlayClip to the clip's first frame
+// handed to the device.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sound/clip_mixer.h"
+#include "sound/clip_table.h"
+#include "sound/sdl_clip_player.h"
+#include "sound/speech_file.h"
+
+namespace tavrin {
+namespace {
+
+const std::string kSpeechFile = std::string(TAVRIN_SOURCE_DIR) + "/data/eye/s";
+
+// Target: under 5 ms.
+void BM_DecodeSpeechFile(benchmark::State& state) {
+    for (auto _ : state) {
+        auto speech = DecodeSpeechFile(kSpeechFile, nullptr);
+        if (!speech) state.SkipWithError("cannot decode data/eye/s");
+        benchmark::DoNotOptimize(speech);
+    }
+}
+BENCHMARK(BM_DecodeSpeechFile)->Unit(benchmark::kMillisecond);
+
+// The work between PlayClip and the first frame leaving the mixer: scheduling the
+// click and mixing the buffer that starts with it, while a spoken clip sounds.
+void BM_PlayClipThenMixOnePeriod(benchmark::State& state) {
+    auto speech = DecodeSpeechFile(kSpeechFile, nullptr);
+    if (!speech) return state.SkipWithError("cannot decode data/eye/s");
+    ClipMixer mixer(std::move(*speech));
+    const int period = 512;
+    std::vector<std::int16_t> buffer(period);
+    for (auto _ : state) {
+        mixer.Play(clips::ClipHundred.from, clips::ClipHundred.to);
+        mixer.Play(clips::ClipClick.from, clips::ClipClick.to);
+        mixer.Mix(buffer.data(), period);
+        benchmark::DoNotOptimize(buffer.data());
+        state.PauseTiming();
+        mixer.Stop();
+        state.ResumeTiming();
+    }
+    state.counters["period_ms"] = 1000.0 * period / mixer.Rate();
+}
+BENCHMARK(BM_PlayClipThenMixOnePeriod)->Unit(benchmark::kMicrosecond);
+
+// The whole way through SDL: from PlayClip until the device thread has mixed the
+// clip's first frame. Without a sound card SDL's disk driver, writing to
+// /dev/null, paces the device like real hardware; set SDL_AUDIODRIVER to measure
+// a real one. Target: no more than one device period.
+void BM_PlayClipToDevice(benchmark::State& state) {
+    if (!std::getenv("SDL_AUDIODRIVER")) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    }
+    SdlClipPlayer player(kSpeechFile);
+    if (!player.IsLive()) return state.SkipWithError(player.Fault().c_str());
+    const ClipMixer& mixer = *player.Mixer();
+    const double periodS = double(player.DevicePeriodFrames()) / mixer.Rate();
+    // Requests come at any moment of the device's cycle, not just after a callback.
+    std::mt19937 random(1);
+    std::uniform_real_distribution<double> phase(0.0, periodS);
+    double worst = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(phase(random)));
+        const auto started = mixer.ClipsStarted();
+        const auto t0 = std::chrono::steady_clock::now();
+        player.PlayClip(clips::ClipClick.from, clips::ClipClick.to);
+        while (mixer.ClipsStarted() == started) std::this_thread::yield();
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - t0;
+        worst = std::max(worst, took.count());
+        state.SetIterationTime(took.count());
+    }
+    state.counters["period_ms"] = 1000.0 * periodS;
+    state.counters["worst_ms"] = 1000.0 * worst;
+}
+BENCHMARK(BM_PlayClipToDevice)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+}  // namespace
+}  // namespace tavrin

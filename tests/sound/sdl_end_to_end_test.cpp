@@ -1,0 +1,96 @@
+// The real player through SDL's disk driver: what reaches the "device" must be
+// the file's own samples for the clip, frame for frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sound/clip_table.h"
+#include "sound/sdl_clip_player.h"
+
+namespace tavrin {
+namespace {
+
+const std::string kSpeechFile = std::string(TAVRIN_SOURCE_DIR) + "/data/eye/s";
+
+std::vector<std::int16_t> ReadCapture(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+std::vector<std::int16_t> WithoutLeadingSilence(const std::vector<std::int16_t>& v) {
+    auto first = std::find_if(v.begin(), v.end(), [](std::int16_t s) { return s != 0; });
+    return {first, v.end()};
+}
+
+// Plays clips and waits until the mixer has finished them and the device has
+// taken a few more buffers, then closes the player so the capture is complete.
+std::vector<std::int16_t> PlayAndCapture(const std::vector<Clip>& clips,
+                                         std::vector<std::int16_t>* file) {
+    // SDL reads these when the player starts it; a capture file of its own per
+    // test lets CTest run the tests side by side.
+    const std::string capture = std::string(TAVRIN_BINARY_DIR) + "/sound_capture_" +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                ".raw";
+    std::filesystem::remove(capture);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+    SdlClipPlayer player(kSpeechFile);
+    EXPECT_TRUE(player.IsLive()) << player.Fault();
+    if (!player.IsLive()) return {};
+    *file = player.Mixer()->Speech().samples;
+    for (const Clip& clip : clips) player.PlayClip(clip.from, clip.to);
+    const auto period =
+        std::chrono::milliseconds(1 + 1000 * player.DevicePeriodFrames() / player.Mixer()->Rate());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((player.Mixer()->ClipsStarted() < clips.size() || !player.Mixer()->Idle()) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(period);
+    }
+    std::this_thread::sleep_for(3 * period);
+    player.Close();
+    return ReadCapture(capture);
+}
+
+std::vector<std::int16_t> Slice(const std::vector<std::int16_t>& file, const Clip& clip) {
+    const auto s = SliceClip(clip.from, clip.to, 22050, static_cast<std::int64_t>(file.size()));
+    return {file.begin() + s.begin, file.begin() + s.end};
+}
+
+TEST(SdlEndToEnd, TheDeviceReceivesTheClipsSamplesExactly) {
+    std::vector<std::int16_t> file;
+    const auto captured = WithoutLeadingSilence(PlayAndCapture({clips::ClipDigit3}, &file));
+    const auto want = WithoutLeadingSilence(Slice(file, clips::ClipDigit3));
+    ASSERT_GE(captured.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), captured.begin()));
+    // After the clip, nothing but silence: not a frame of its neighbour.
+    EXPECT_TRUE(std::all_of(captured.begin() + static_cast<std::ptrdiff_t>(want.size()),
+                            captured.end(), [](std::int16_t s) { return s == 0; }));
+}
+
+TEST(SdlEndToEnd, SpokenStepsArriveWholeAndInOrder) {
+    std::vector<std::int16_t> file;
+    const std::vector<Clip> steps{clips::ClipScoreLeadIn, clips::ClipDigit8, clips::ClipTen};
+    const auto captured = WithoutLeadingSilence(PlayAndCapture(steps, &file));
+    std::vector<std::int16_t> want;
+    for (const Clip& clip : steps) {
+        const auto slice = Slice(file, clip);
+        want.insert(want.end(), slice.begin(), slice.end());
+    }
+    want = WithoutLeadingSilence(want);
+    ASSERT_GE(captured.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), captured.begin()));
+}
+
+}  // namespace
+}  // namespace tavrin
