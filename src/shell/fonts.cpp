@@ -1,0 +1,33 @@
+#include "shell/fonts.h"
+
+#include <QApplication>
+#include <QFont>
+
+namespace tavrin {
+
+namespace {
+
+// A Song (Ming) face, a brush (Kai) face and a rounded sans face, from the Debian packages
+// fonts-arphic-uming, fonts-arphic-ukai and fonts-wqy-microhei.
+constexpr const char* kSongFace = "AR PL UMing CN";
+constexpr const char* kLishuFace = "AR PL UKai CN";
+constexpr const char* kSansFace = "WenQuanYi Micro Hei";
+
+// 9 pt is the size of the dialog font the designs were laid out with: the captions fill their
+// labels at 12 px per character.
+constexpr int kDefaultPointSize = 9;
+
+}  // namespace
+
+void RegisterFontSubstitutions() {
+    QFont::insertSubstitution(QStringLiteral("宋体"), QString::fromLatin1(kSongFace));
+    QFont::insertSubstitution(QStringLiteral("隶书"), QString::fromLatin1(kLishuFace));
+    QFont::insertSubstitution(QStringLiteral("幼圆"), QString::fromLatin1(kSansFace));
+}
+
+void ApplyDefaultFont(QApplication& app) {
+    QFont font(QString::fromLatin1(kSansFace), kDefaultPointSize);
+    app.setFont(font);
+}
+
+}  // namespace tavrin
