@@ -96,10 +96,12 @@ struct Ear {
     QRectF inner;
 };
 
-// The ear captions ("出题" and "退 出") stand in two lines at the ears' left
-// edges, about x 53..73 and 304..324, y 56..104; the dark insides sit under them.
-Ear LeftEar() { return {QRectF(10, 12, 110, 116), QRectF(30, 34, 68, 80)}; }
-Ear RightEar() { return {QRectF(257, 12, 106, 116), QRectF(284, 34, 68, 80)}; }
+// The ear captions ("出题" and "退 出") stand in two lines at the left edges of
+// their labels, about x 53..73 and 304..324, y 56..104: the dark insides sit
+// under them. The ears are large enough to hold both labels whole (53..95 and
+// 304..357, y 56..108), so that the window shape never cuts into them.
+Ear LeftEar() { return {QRectF(3, 16, 96, 120), QRectF(28, 32, 72, 84)}; }
+Ear RightEar() { return {QRectF(270, 16, 96, 120), QRectF(282, 32, 72, 84)}; }
 
 QPainterPath MouthPath() {
     QPainterPath path;
