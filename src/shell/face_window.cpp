@@ -1,0 +1,364 @@
+#include "shell/face_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include "shell/about_window.h"
+#include "shell/eyes.h"
+#include "shell/messages.h"
+#include "shell/oval_shape.h"
+#include "shell/question_set_dialog.h"
+#include "shell/window_shape.h"
+#include "sound/clip_table.h"
+#include "ui_face_window.h"
+
+// The pictures live in this static library; the linker keeps them only when asked.
+static void InitPictureResourcesForFace() { Q_INIT_RESOURCE(pictures); }
+
+namespace tavrin {
+
+namespace {
+
+const QColor kLabelYellow(255, 255, 0);
+const QColor kLabelPressed(0, 0, 191);
+
+void Play(ClipPlayer& player, const Clip& clip) { player.PlayClip(clip.from, clip.to); }
+
+// Labels that size themselves to their caption, keeping their left edge or,
+// when centred, their centre.
+void SetAutoSizedText(QLabel* label, const QString& text) {
+    const bool centred = label->alignment() & Qt::AlignHCenter;
+    const QPoint centre = label->geometry().center();
+    label->setText(text);
+    label->adjustSize();
+    if (centred) label->move(centre.x() - label->width() / 2, label->y());
+}
+
+QString DataFolder(const QString& configured) {
+    return configured.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/eye")
+                                : configured;
+}
+
+// The program ends when the face has gone and no About window remains.
+void QuitIfNoWindowRemains() {
+    if (!AboutWindow::IsOpen()) QCoreApplication::quit();
+}
+
+}  // namespace
+
+FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
+      ui_(std::make_unique<Ui::FORM1>()),
+      parts_(std::move(parts)),
+      settings_(parts_.settingsPath),
+      player_(std::make_unique<SilentClipPlayer>()) {
+    InitPictureResourcesForFace();
+    ui_->setupUi(this);
+    setFixedSize(size());
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/face.ico")));
+    label7_ = {ui_->Label7_0, ui_->Label7_1, ui_->Label7_2, ui_->Label7_3,
+               ui_->Label7_4, ui_->Label7_5, ui_->Label7_6};
+
+    // The face's ground is the desktop's window colour; where it is white, as
+    // on most desktops, the shape cuts it away with the skin's white.
+    QPalette face = ui_->picshape->palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Base));
+    ui_->picshape->setPalette(face);
+
+    ui_->picshape->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/face.ico")), 0, 0));
+    ui_->Text1->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/pencil.ico")), 0, 0));
+    ui_->Label1->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/label1_pointer.ico")), 0, 0));
+    ui_->Label4->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/label4_pointer.ico")), 0, 0));
+    ui_->Command1->setCursor(Qt::ArrowCursor);
+    ui_->Command4->setCursor(Qt::ArrowCursor);
+
+    // What lies on the face takes its own presses, so pressing it never drags
+    // the window; the ovals are only paint, and the face behind them drags.
+    for (QWidget* child : ui_->picshape->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<OvalShape*>(child))
+            child->setAttribute(Qt::WA_TransparentForMouseEvents);
+        else
+            child->setAttribute(Qt::WA_NoMousePropagation);
+    }
+    ui_->picshape->installEventFilter(this);
+    ui_->Label1->installEventFilter(this);
+    ui_->Label4->installEventFilter(this);
+    ui_->Text1->installEventFilter(this);
+
+    eyes_ =
+        std::make_unique<Eyes>(ui_->Image1, ui_->Image2, DataFolder(parts_.dataFolder), random_);
+    ui_->Command1->installEventFilter(new EyePressFilter(*eyes_, ui_->Command1));
+
+    timer1_.setInterval(500);
+    timer2_.setInterval(300);
+    timer3_.setInterval(2000);
+    timer5_.setInterval(1000);
+    connect(&timer1_, &QTimer::timeout, this, &FaceWindow::Timer1_Timer);
+    connect(&timer2_, &QTimer::timeout, this, &FaceWindow::Timer2_Timer);
+    connect(&timer3_, &QTimer::timeout, this, &FaceWindow::Timer3_Timer);
+    connect(&timer5_, &QTimer::timeout, this, &FaceWindow::Timer5_Timer);
+    timer2_.start();
+
+    connect(ui_->Command1, &QPushButton::clicked, this, &FaceWindow::Command1_Click);
+    connect(ui_->Command4, &QPushButton::clicked, this, &FaceWindow::Command4_Click);
+    const std::pair<QAction*, int> items[] = {
+        {ui_->menu_wj_1, 1}, {ui_->menu_wj_3, 3},   {ui_->menu_wj_4, 4},  {ui_->menu_wj_6, 6},
+        {ui_->menu_wj_7, 7}, {ui_->menu_wj_15, 15}, {ui_->menu_wj_17, 17}};
+    for (auto [action, index] : items)
+        connect(action, &QAction::triggered, this, [this, index = index] { menu_wj_Click(index); });
+    connect(ui_->menu_gy_1, &QAction::triggered, this, [this] { menu_gy_Click(1); });
+}
+
+FaceWindow::~FaceWindow() {
+    if (dialog_) delete dialog_.data();
+}
+
+void FaceWindow::Form_Load() {
+    (settings_.IsOn(SettingsFile::kVoicePromptsKey) ? ui_->menu_wj_3 : ui_->menu_wj_4)
+        ->setChecked(true);
+    (settings_.IsOn(SettingsFile::kSoundEffectsKey) ? ui_->menu_wj_6 : ui_->menu_wj_7)
+        ->setChecked(true);
+    const ScoreLine initial = InitialScoreLine();
+    std::copy_n(initial.begin(), 7, session_.scoreLine.begin());
+
+    const QString speechFile = DataFolder(parts_.dataFolder) + QStringLiteral("/s");
+    if (parts_.openSpeechFile) {
+        if (auto opened = parts_.openSpeechFile(speechFile)) player_ = std::move(opened);
+    }
+
+    if (SoundEffectsOn()) Play(*player_, clips::ClipStartup);
+    if (VoicePromptsOn()) timer3_.start();
+    for (int i = 7; i <= 12; ++i) session_.scoreLine[static_cast<std::size_t>(i)].clear();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    BuildWindowShape();
+    session_.setFinished = false;
+    SetUpTrayAndMenu();
+    ui_->Label4->setText(QStringLiteral(" 退\n出"));
+    ui_->Label1->setText(QStringLiteral("出\n  题"));
+}
+
+void FaceWindow::Form_Unload() {
+    // Closing the speech file: later clips, from a timer still due, play nothing.
+    player_ = std::make_unique<SilentClipPlayer>();
+    if (dialog_) delete dialog_.data();
+    timer1_.stop();
+    timer2_.stop();
+    timer3_.stop();
+    timer5_.stop();
+    if (tray_) tray_->hide();
+}
+
+void FaceWindow::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+    QuitIfNoWindowRemains();
+}
+
+bool FaceWindow::VoicePromptsOn() const { return ui_->menu_wj_3->isChecked(); }
+bool FaceWindow::SoundEffectsOn() const { return ui_->menu_wj_6->isChecked(); }
+
+void FaceWindow::SetQuestionTexts(const QString& first, const QString& sign,
+                                  const QString& second) {
+    SetAutoSizedText(ui_->Label3, first);
+    SetAutoSizedText(ui_->Label6, sign);
+    SetAutoSizedText(ui_->Label5, second);
+}
+
+void FaceWindow::ShowQuestion(std::int16_t row) { session_.store.ShowQuestion(row, *this); }
+
+void FaceWindow::Command1_Click() {
+    auto& s = session_;
+    if (s.store.RowCount() == 0) {
+        ShowMessage(this, QStringLiteral("你还没有出题呢！"));
+    } else {
+        if (SoundEffectsOn()) Play(*player_, clips::ClipClick);
+        if (!s.setFinished) {
+            const QString answer = ui_->Text1->text();
+            if (s.questionIndex < s.store.RowCount() - 1) {
+                s.store.SetAnswer(s.questionIndex, answer);
+                ++s.questionIndex;
+                ShowQuestion(s.questionIndex);
+            } else {
+                s.store.SetAnswer(s.questionIndex, answer);
+                ui_->Command1->setEnabled(false);
+                if (VoicePromptsOn()) Play(*player_, clips::ClipSetDone);
+                ShowMessage(this, QStringLiteral("你的题目做完了，看看你得了多少分"));
+                s.setFinished = true;
+                QuestionStore::ClearQuestion(*this);
+            }
+        }
+    }
+    ui_->Text1->setText(QString());
+    ui_->Text1->setFocus();
+}
+
+void FaceWindow::Timer3_Timer() {
+    Play(*player_, clips::ClipStartupPrompt);
+    timer3_.stop();
+}
+
+void FaceWindow::Command4_Click() {
+    auto& s = session_;
+    if (s.store.RowCount() == 0) {
+        ShowMessage(this, QStringLiteral("你还没有出题呢！"));
+        return;
+    }
+    if (s.setFinished) {
+        if (SoundEffectsOn()) Play(*player_, clips::ClipClick);
+        const auto score = Score(CountCorrect(s.store), s.store.RowCount());
+        s.scoreLine[kScoreTextCell] = QString::number(score);
+        timer1_.start();
+    }
+    // A running announcement carries on from its step.
+    if (VoicePromptsOn() && !timer5_.isActive()) timer5_.start();
+}
+
+void FaceWindow::Timer1_Timer() {
+    if (!marquee_.Tick(session_.scoreLine)) return;
+    for (int k = 0; k < ScoreMarquee::kLabels; ++k)
+        SetAutoSizedText(label7_[static_cast<std::size_t>(k)],
+                         marquee_.marqueeCells[static_cast<std::size_t>(k)]);
+}
+
+void FaceWindow::Timer5_Timer() {
+    if (announcement_.Tick(session_.scoreLine[kScoreTextCell], *player_)) timer5_.stop();
+}
+
+void FaceWindow::Timer2_Timer() { eyes_->Timer2_Timer(); }
+
+void FaceWindow::Label1_Click() { NewSetCommand(); }
+
+void FaceWindow::NewSetCommand() {
+    if (SoundEffectsOn()) Play(*player_, clips::ClipNewSet);
+    for (QLabel* cell : label7_) SetAutoSizedText(cell, QString());
+    session_.store.Clear();
+    if (dialog()) {
+        dialog_->raise();
+        dialog_->activateWindow();
+    } else {
+        dialog_ = new QuestionSetDialog(*this);
+        dialog_->Form_Load();
+        dialog_->show();
+    }
+    session_.setFinished = false;
+    timer1_.stop();
+    timer2_.stop();
+    ui_->Command1->setEnabled(true);
+}
+
+void FaceWindow::BuildWindowShape() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int depth = screen ? screen->depth() : 32;
+    if (depth != 15 && depth != 16 && depth != 24 && depth != 32) {
+        ShowMessage(this, QStringLiteral("对不起，程序必须在 16位, 24-位 或 32-位 颜色下。"),
+                    MessageIcon::Warning);
+        return;
+    }
+    // The face as the box shows it: the skin at the top-left of its client
+    // area, over the box's own ground.
+    QLabel* box = ui_->picshape;
+    const QRect client = box->contentsRect();
+    QImage face(client.size(), QImage::Format_RGB32);
+    face.fill(box->palette().color(QPalette::Window));
+    QPainter(&face).drawPixmap(0, 0, box->pixmap());
+    const ShapeOrigin origin = FaceOrigin(frameGeometry().width(), frameGeometry().height(),
+                                          width(), height(), box->x(), box->y());
+    const auto rects = ScanWindowShape(face, depth, origin.x0, origin.y0);
+    if (!rects || rects->empty()) return;
+    setMask(ShapeRegion(*rects));
+    update();
+}
+
+void FaceWindow::SetLabel1Colour(const QColor& colour) {
+    QPalette palette = ui_->Label1->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    ui_->Label1->setPalette(palette);
+}
+
+bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->picshape) return PicshapeMouse(event);
+    const auto type = event->type();
+    if (watched == ui_->Text1 && type == QEvent::ShortcutOverride) {
+        // The answer box would take Ctrl+C and its kin as editing keys; the
+        // menu's shortcuts must win while the face is active.
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (QAction* action : actions())
+            if (action->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+    }
+    if (watched == ui_->Label1) {
+        if (type == QEvent::MouseButtonPress) {
+            SetLabel1Colour(kLabelPressed);
+        } else if (type == QEvent::MouseButtonRelease) {
+            SetLabel1Colour(kLabelYellow);
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton &&
+                ui_->Label1->rect().contains(mouse->position().toPoint()))
+                Label1_Click();
+        }
+    } else if (watched == ui_->Label4 && type == QEvent::MouseButtonPress) {
+        QPalette palette = ui_->Label4->palette();
+        palette.setColor(QPalette::WindowText, kLabelPressed);
+        ui_->Label4->setPalette(palette);
+        close();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool FaceWindow::PicshapeMouse(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            dragging_ = true;
+            grabX_ = RoundHalfToEven(mouse->position().x());
+            grabY_ = RoundHalfToEven(mouse->position().y());
+            pressGlobal_ = mouse->globalPosition().toPoint();
+            pressMoved_ = false;
+            return true;
+        }
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!dragging_) return false;
+            const QPointF p = mouse->position();
+            if (mouse->globalPosition().toPoint() != pressGlobal_) pressMoved_ = true;
+            move(x() + RoundHalfToEven(p.x() - grabX_), y());
+            move(x(), y() + RoundHalfToEven(p.y() - grabY_));
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const bool wasDragging = dragging_;
+            dragging_ = false;
+            // Without a tray the menu must stay reachable: a right click that
+            // did not move the face opens it.
+            if (wasDragging && !pressMoved_ && mouse->button() == Qt::RightButton && !tray_)
+                ShowPopupMenu(mouse->globalPosition().toPoint());
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void FaceWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard && !tray_)
+        ShowPopupMenu(mapToGlobal(rect().center()));
+}
+
+}  // namespace tavrin

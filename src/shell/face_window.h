@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "generation/random_source.h"
+#include "session/question_store.h"
+#include "session/scoring.h"
+#include "session/settings_file.h"
+#include "shell/question_set_dialog.h"
+#include "sound/clip_player.h"
+
+class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace Ui {
+class FORM1;
+}
+
+namespace tavrin {
+
+class Eyes;
+
+// The help message: how to reach the program's maker.
+QString HelpText();
+
+// What the face window needs from outside; tests replace each part.
+struct FaceWindowParts {
+    // Opens the speech file; the program's own opens the real sound device.
+    std::function<std::unique_ptr<ClipPlayer>(const QString& path)> openSpeechFile;
+    QString settingsPath = SettingsFile::DefaultPath();
+    // The data folder with "s" and the eye pictures; beside the executable when empty.
+    QString dataFolder;
+    // Where the tray icon goes; false leaves it out (tests, desktops without a tray).
+    bool useTray = true;
+};
+
+// FORM1: the round face. It holds the session, shows the question on show,
+// takes the answers, marks the set and scrolls and speaks the score.
+class FaceWindow : public QWidget, private QuestionView {
+    Q_OBJECT
+
+public:
+    explicit FaceWindow(FaceWindowParts parts = {}, QWidget* parent = nullptr);
+    ~FaceWindow() override;
+
+    // Start-up: options, score line, speech file, start-up sound, welcome
+    // prompt, centring, shape, tray and menu, ear captions.
+    void Form_Load();
+
+    // Event handlers, public so tests can call them as the events would.
+    void Command1_Click();
+    void Command4_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer5_Timer();
+    void Label1_Click();
+    void menu_wj_Click(int index);
+    void menu_gy_Click(int index);
+    void BuildWindowShape();
+
+    // The new-question-set command, shared by Label1 and menu item 1.
+    void NewSetCommand();
+
+    bool VoicePromptsOn() const;
+    bool SoundEffectsOn() const;
+
+    SessionState& session() { return session_; }
+    const ScoreMarquee& marquee() const { return marquee_; }
+    const ScoreAnnouncement& announcement() const { return announcement_; }
+    ClipPlayer& player() { return *player_; }
+    RandomSource& random() { return random_; }
+    Ui::FORM1& ui() { return *ui_; }
+    QLabel* Label7(int index) const { return label7_[static_cast<std::size_t>(index)]; }
+    QTimer& Timer1() { return timer1_; }
+    QTimer& Timer2() { return timer2_; }
+    QTimer& Timer3() { return timer3_; }
+    QTimer& Timer5() { return timer5_; }
+    // The open dialog; one that OK or Cancel closed counts as gone at once,
+    // even before Qt deletes it.
+    QuestionSetDialog* dialog() const {
+        return dialog_ && dialog_->isVisible() ? dialog_.data() : nullptr;
+    }
+    QMenu* popupMenu() const { return menu_; }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    const SettingsFile& settings() const { return settings_; }
+
+    // Shows a row of the store on the face (an empty store blanks it).
+    void ShowQuestion(std::int16_t row);
+    // The dialog's way back: Cancel lets the eyes move again.
+    void RestartEyes() { timer2_.start(); }
+
+    // Opens the popup menu at a screen position (the tray's right button, or the
+    // fallbacks where there is no tray).
+    void ShowPopupMenu(const QPoint& globalPosition);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void SetQuestionTexts(const QString& first, const QString& sign,
+                          const QString& second) override;
+    void Form_Unload();
+    void SetUpTrayAndMenu();
+    void SwitchOption(int index);
+    void SetLabel1Colour(const QColor& colour);
+    bool PicshapeMouse(QEvent* event);
+
+    std::unique_ptr<Ui::FORM1> ui_;
+    FaceWindowParts parts_;
+    SettingsFile settings_;
+    RandomSource random_;
+    std::unique_ptr<ClipPlayer> player_;
+    SessionState session_;
+    ScoreMarquee marquee_;
+    ScoreAnnouncement announcement_;
+    std::unique_ptr<Eyes> eyes_;
+    std::array<QLabel*, ScoreMarquee::kLabels> label7_{};
+    QTimer timer1_, timer2_, timer3_, timer5_;
+    QPointer<QuestionSetDialog> dialog_;
+    QMenu* menu_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+
+    // Dragging the face.
+    bool dragging_ = false;
+    int grabX_ = 0, grabY_ = 0;
+    QPoint pressGlobal_;
+    bool pressMoved_ = false;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,144 @@
+// The face window's popup menu "wenjian", its tray icon and the options it switches.
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "shell/about_window.h"
+#include "shell/face_window.h"
+#include "shell/messages.h"
+#include "ui_face_window.h"
+
+namespace tavrin {
+
+namespace {
+
+// The menu's colours: a pink text bar beside an olive icon bar on black, and a
+// light green hover with a green edge and magenta text.
+const char* const kMenuStyle = R"(
+QMenu {
+    background-color: #FFC0FF;
+    border: 1px solid #000000;
+    border-left: 22px solid #808000;
+    padding: 2px 0px;
+}
+QMenu::item {
+    color: #000000;
+    background-color: transparent;
+    padding: 4px 28px 4px 18px;
+    border: 1px solid transparent;
+}
+QMenu::item:selected {
+    color: #FF00FF;
+    background-color: #C0FFC0;
+    border: 1px solid #00C000;
+}
+QMenu::separator {
+    height: 1px;
+    background: #000000;
+    margin: 3px 4px;
+}
+QMenu::indicator {
+    width: 12px;
+    height: 12px;
+    left: 2px;
+}
+QMenu::indicator:checked {
+    background-color: #000000;
+    border: 3px solid #FFFFFF;
+    border-radius: 6px;
+}
+)";
+
+}  // namespace
+
+QString HelpText() {
+    return QStringLiteral(
+        "本程序的操作很简单的。如果你真的有什么不懂的地方，请你和我联系，我的信箱是："
+        "help@tavrin.example");
+}
+
+void FaceWindow::SetUpTrayAndMenu() {
+    auto& ui = *ui_;
+    menu_ = new QMenu(QStringLiteral("wenjian"), this);
+    menu_->setObjectName(QStringLiteral("wenjian"));
+    menu_->setStyleSheet(QString::fromUtf8(kMenuStyle));
+    menu_->addAction(ui.menu_wj_1);
+    menu_->addSeparator();
+    menu_->addAction(ui.menu_wj_3);
+    menu_->addAction(ui.menu_wj_4);
+    menu_->addSeparator();
+    menu_->addAction(ui.menu_wj_6);
+    menu_->addAction(ui.menu_wj_7);
+    menu_->addSeparator();
+    QMenu* about = menu_->addMenu(QStringLiteral("关于……"));
+    about->setObjectName(QStringLiteral("menu_wj_13"));
+    about->setStyleSheet(QString::fromUtf8(kMenuStyle));
+    about->addAction(ui.menu_gy_1);
+    menu_->addSeparator();
+    menu_->addAction(ui.menu_wj_15);
+    menu_->addSeparator();
+    menu_->addAction(ui.menu_wj_17);
+
+    if (!parts_.useTray || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/pictures/face.ico")), this);
+    tray_->setToolTip(QStringLiteral("Tavrin3.03"));
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        // Only the right button opens the menu; other clicks on the icon do nothing.
+        if (r == QSystemTrayIcon::Context) ShowPopupMenu(QCursor::pos());
+    });
+    tray_->show();
+}
+
+void FaceWindow::ShowPopupMenu(const QPoint& globalPosition) {
+    if (menu_) menu_->popup(globalPosition);
+}
+
+void FaceWindow::menu_wj_Click(int index) {
+    switch (index) {
+        case 1:
+            NewSetCommand();
+            break;
+        case 3:
+        case 4:
+        case 6:
+        case 7:
+            SwitchOption(index);
+            break;
+        case 15:
+            ShowMessage(this, HelpText());
+            break;
+        case 17:
+            close();
+            break;
+        default:
+            break;
+    }
+}
+
+void FaceWindow::menu_gy_Click(int index) {
+    if (index != 1) return;
+    AboutWindow* about = AboutWindow::ShowAbout(SoundEffectsOn(), *player_);
+    // Once the face has gone, closing the last About window ends the program.
+    connect(
+        about, &AboutWindow::Closed, this,
+        [this] {
+            if (!isVisible()) QCoreApplication::quit();
+        },
+        Qt::UniqueConnection);
+}
+
+void FaceWindow::SwitchOption(int index) {
+    auto& ui = *ui_;
+    const bool voice = index == 3 || index == 4;
+    const bool on = index == 3 || index == 6;
+    // The outcome is not shown to the child: a failed write only means the
+    // next start reads the old value, and the switch holds for this run.
+    settings_.Write(voice ? SettingsFile::kVoicePromptsKey : SettingsFile::kSoundEffectsKey, on);
+    QAction* onItem = voice ? ui.menu_wj_3 : ui.menu_wj_6;
+    QAction* offItem = voice ? ui.menu_wj_4 : ui.menu_wj_7;
+    (on ? onItem : offItem)->setChecked(true);
+    (on ? offItem : onItem)->setChecked(false);
+}
+
+}  // namespace tavrin

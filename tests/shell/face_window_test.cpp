@@ -1,0 +1,430 @@
+// Whole practice sessions driven through the real windows, offscreen.
+#include "shell/face_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "clip_recorder.h"
+#include "shell/messages.h"
+#include "shell/question_set_dialog.h"
+#include "ui_dialog.h"
+#include "ui_face_window.h"
+
+namespace tavrin {
+namespace {
+
+using testing::ClipRecorder;
+using Played = ClipRecorder::Played;
+
+Played P(const Clip& clip) { return ClipRecorder::Of(clip); }
+
+// Forwards to a recorder the test keeps, since the window owns its player.
+struct ForwardingPlayer : ClipPlayer {
+    explicit ForwardingPlayer(ClipRecorder& r) : recorder(r) {}
+    void PlayClip(std::int32_t from, std::int32_t to) override { recorder.PlayClip(from, to); }
+    ClipRecorder& recorder;
+};
+
+struct Message {
+    QString text;
+    MessageIcon icon;
+    std::size_t clipsBefore;  // how many clips had been played when it showed
+    bool setFinished;
+};
+
+class FaceWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousSink_ = SetMessageSink([this](QWidget*, const QString& text, MessageIcon icon) {
+            messages.push_back(
+                {text, icon, recorder.played.size(), face ? face->session().setFinished : false});
+        });
+    }
+    void TearDown() override {
+        face.reset();
+        SetMessageSink(previousSink_);
+    }
+
+    QString SettingsPath() const { return dir.filePath("tavrin/Qbx_R"); }
+
+    void WriteSettings(const QByteArray& content) {
+        QDir().mkpath(dir.filePath("tavrin"));
+        QFile file(SettingsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    FaceWindow& Start(const QByteArray& settings = "[menu]\nmenu3=1\nmenu6=1\n") {
+        if (!settings.isNull()) WriteSettings(settings);
+        FaceWindowParts parts;
+        parts.settingsPath = SettingsPath();
+        parts.dataFolder = QStringLiteral(TAVRIN_SOURCE_DIR "/data/eye");
+        parts.useTray = false;
+        parts.openSpeechFile = [this](const QString& path) {
+            openedPath = path;
+            return std::make_unique<ForwardingPlayer>(recorder);
+        };
+        face = std::make_unique<FaceWindow>(std::move(parts));
+        face->Form_Load();
+        face->show();
+        return *face;
+    }
+
+    Ui::FORM1& ui() { return face->ui(); }
+
+    // Presses the new-set label with the mouse and returns the dialog it opened.
+    QuestionSetDialog& OpenDialog() {
+        QTest::mouseClick(ui().Label1, Qt::LeftButton);
+        EXPECT_NE(face->dialog(), nullptr);
+        return *face->dialog();
+    }
+
+    void MakeSet(const char* mask, const QString& range, const QString& count) {
+        QuestionSetDialog& dialog = OpenDialog();
+        QCheckBox* boxes[] = {dialog.ui().Check1, dialog.ui().Check2, dialog.ui().Check3,
+                              dialog.ui().Check4};
+        for (int i = 0; i < 4; ++i)
+            if (mask[i] == '1') QTest::mouseClick(boxes[i], Qt::LeftButton);
+        QTest::keyClicks(dialog.ui().Text1, range);
+        QTest::keyClicks(dialog.ui().Text2, count);
+        QTest::mouseClick(dialog.ui().OKButton, Qt::LeftButton);
+    }
+
+    void Answer(const QString& text) {
+        QTest::keyClicks(ui().Text1, text);
+        QTest::mouseClick(ui().Command1, Qt::LeftButton);
+    }
+
+    QStringList Question() {
+        return {ui().Label3->text(), ui().Label6->text(), ui().Label5->text()};
+    }
+
+    QStringList Marquee() {
+        QStringList captions;
+        for (int k = 0; k < 7; ++k) captions << face->Label7(k)->text();
+        return captions;
+    }
+
+    QTemporaryDir dir;
+    ClipRecorder recorder;
+    std::vector<Message> messages;
+    std::unique_ptr<FaceWindow> face;
+    QString openedPath;
+
+private:
+    MessageSink previousSink_;
+};
+
+TEST_F(FaceWindowTest, ATypicalSetFromTheNewSetLabelToTheSpokenScore) {
+    Start();
+    EXPECT_EQ(recorder.played, (std::vector<Played>{P(clips::ClipStartup)}));
+    EXPECT_TRUE(openedPath.endsWith("/eye/s"));
+    face->Timer3_Timer();
+    EXPECT_FALSE(face->Timer3().isActive());
+
+    QuestionSetDialog& dialog = OpenDialog();
+    EXPECT_EQ(dialog.pos(), QPoint(0, 0));
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(dialog.Timer1().isActive());
+    dialog.Timer1_Timer();
+    EXPECT_FALSE(face->Timer2().isActive()) << "the eyes stop for the set";
+    QTest::mouseClick(dialog.ui().Check1, Qt::LeftButton);
+    QTest::mouseClick(dialog.ui().Check2, Qt::LeftButton);
+    QTest::keyClicks(dialog.ui().Text1, "20");
+    QTest::keyClicks(dialog.ui().Text2, "10");
+    QTest::mouseClick(dialog.ui().OKButton, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(face->dialog(), nullptr) << "OK unloads the dialog";
+
+    auto& session = face->session();
+    auto& store = session.store;
+    ASSERT_EQ(store.RowCount(), 10);
+    EXPECT_EQ(session.questionIndex, 0);
+    EXPECT_EQ(Question(), (QStringList{store.Cell(1, 0), store.Cell(2, 0), store.Cell(3, 0)}));
+    for (std::int16_t r = 0; r < 10; ++r) {
+        EXPECT_TRUE(store.Cell(2, r) == "＋" || store.Cell(2, r) == "－");
+        EXPECT_LE(store.Cell(4, r).toInt(), 20);
+    }
+
+    for (std::int16_t r = 0; r < 10; ++r) {
+        EXPECT_EQ(session.questionIndex, r);
+        EXPECT_EQ(Question()[0], store.Cell(1, r));
+        Answer(r < 8 ? " " + store.Cell(4, r) : "wrong");
+        EXPECT_TRUE(ui().Text1->text().isEmpty());
+    }
+    EXPECT_EQ(store.Cell(5, 0), " " + store.Cell(4, 0)) << "answers are stored as typed";
+    EXPECT_EQ(session.questionIndex, 9);
+    EXPECT_TRUE(session.setFinished);
+    EXPECT_FALSE(ui().Command1->isEnabled());
+    EXPECT_EQ(Question(), (QStringList{"", "", ""}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "你的题目做完了，看看你得了多少分");
+    EXPECT_FALSE(messages[0].setFinished) << "the set is finished once the box is closed";
+    EXPECT_EQ(recorder.played[messages[0].clipsBefore - 1], P(clips::ClipSetDone));
+
+    std::vector<Played> expected = {P(clips::ClipStartup), P(clips::ClipStartupPrompt),
+                                    P(clips::ClipNewSet), P(clips::ClipDialogPrompt),
+                                    P(clips::ClipClick)};
+    for (int i = 0; i < 10; ++i) expected.push_back(P(clips::ClipClick));
+    expected.push_back(P(clips::ClipSetDone));
+    EXPECT_EQ(recorder.played, expected);
+
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
+    EXPECT_EQ(session.scoreLine[kScoreTextCell], "80");
+    EXPECT_TRUE(face->Timer1().isActive());
+    EXPECT_TRUE(face->Timer5().isActive());
+    EXPECT_EQ(recorder.played.back(), P(clips::ClipClick));
+
+    const std::vector<QStringList> marquee = {
+        {"你", "", "", "", "", "", ""},
+        {"的", "你", "", "", "", "", ""},
+        {"得", "的", "你", "", "", "", ""},
+        {"分", "得", "的", "你", "", "", ""},
+        {"是", "分", "得", "的", "你", "", ""},
+        {"80", "是", "分", "得", "的", "你", ""},
+        {"分", "80", "是", "分", "得", "的", "你"},
+        {"", "分", "80", "是", "分", "得", "的"},
+    };
+    for (const auto& captions : marquee) {
+        face->Timer1_Timer();
+        EXPECT_EQ(Marquee(), captions);
+    }
+
+    recorder.played.clear();
+    const std::vector<std::vector<Played>> spoken = {
+        {P(clips::ClipScoreLeadIn)}, {P(clips::ClipDigit8)}, {P(clips::ClipTen)}, {}};
+    for (const auto& step : spoken) {
+        ASSERT_TRUE(face->Timer5().isActive());
+        face->Timer5_Timer();
+        EXPECT_EQ(recorder.played, step);
+        recorder.played.clear();
+    }
+    EXPECT_FALSE(face->Timer5().isActive());
+    EXPECT_EQ(face->announcement().announceStep, 0);
+
+    // A new set stops and blanks the marquee but keeps the score text.
+    OpenDialog();
+    EXPECT_FALSE(face->Timer1().isActive());
+    EXPECT_EQ(Marquee(), (QStringList{"", "", "", "", "", "", ""}));
+    EXPECT_EQ(session.scoreLine[kScoreTextCell], "80");
+    EXPECT_EQ(session.store.RowCount(), 0);
+    EXPECT_EQ(session.questionIndex, 9) << "only OK resets the question index";
+    EXPECT_TRUE(ui().Command1->isEnabled());
+}
+
+TEST_F(FaceWindowTest, ASetOfOneQuestionEndsOnTheFirstAnswer) {
+    Start("[menu]\nmenu3=1\nmenu6=0\n");
+    MakeSet("0010", "5", "1");
+    ASSERT_EQ(face->session().store.RowCount(), 1);
+    Answer(face->session().store.Cell(4, 0));
+    EXPECT_TRUE(face->session().setFinished);
+    EXPECT_FALSE(ui().Command1->isEnabled());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(recorder.played.back(), P(clips::ClipSetDone));
+
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
+    EXPECT_EQ(face->session().scoreLine[kScoreTextCell], "100");
+    face->Timer5_Timer();
+    face->Timer5_Timer();
+    EXPECT_FALSE(face->Timer5().isActive()) << "a hundred is spoken in two steps";
+    EXPECT_EQ(recorder.played.back(), P(clips::ClipHundred));
+}
+
+TEST_F(FaceWindowTest, WithoutASetBothButtonsSaySoAndNothingElseHappens) {
+    Start();
+    recorder.played.clear();
+    ui().Text1->setText("12");
+    QTest::mouseClick(ui().Command1, Qt::LeftButton);
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, "你还没有出题呢！");
+    EXPECT_EQ(messages[1].text, "你还没有出题呢！");
+    EXPECT_EQ(messages[0].icon, MessageIcon::None);
+    EXPECT_TRUE(recorder.played.empty()) << "no click sound without a set";
+    EXPECT_TRUE(ui().Text1->text().isEmpty());
+    EXPECT_TRUE(ui().Text1->hasFocus() || QApplication::focusWidget() == ui().Text1 ||
+                ui().Text1->focusPolicy() != Qt::NoFocus);
+    EXPECT_FALSE(face->Timer1().isActive());
+    EXPECT_FALSE(face->Timer5().isActive());
+}
+
+TEST_F(FaceWindowTest, ScoringWhileAnsweringMarksNothing) {
+    Start("[menu]\nmenu3=0\nmenu6=0\n");
+    MakeSet("1000", "10", "3");
+    Answer("1");
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
+    EXPECT_TRUE(face->session().scoreLine[kScoreTextCell].isEmpty());
+    EXPECT_FALSE(face->Timer1().isActive());
+    EXPECT_FALSE(face->Timer5().isActive());
+    EXPECT_TRUE(recorder.played.empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FaceWindowTest, CancelLeavesNoSetAndWakesTheEyes) {
+    Start();
+    MakeSet("1000", "10", "3");
+    recorder.played.clear();
+    QuestionSetDialog& dialog = OpenDialog();
+    dialog.Timer1().stop();
+    QTest::mouseClick(dialog.ui().CancelButton, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(face->dialog(), nullptr);
+    EXPECT_EQ(face->session().store.RowCount(), 0);
+    EXPECT_TRUE(face->Timer2().isActive());
+    EXPECT_EQ(recorder.played, (std::vector<Played>{P(clips::ClipNewSet), P(clips::ClipCancel)}));
+}
+
+TEST_F(FaceWindowTest, OkWithBothBoxesEmptyDoesNothing) {
+    Start();
+    QuestionSetDialog& dialog = OpenDialog();
+    dialog.Timer1().stop();
+    recorder.played.clear();
+    QTest::mouseClick(dialog.ui().Check1, Qt::LeftButton);
+    QTest::mouseClick(dialog.ui().OKButton, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(face->dialog(), &dialog);
+    EXPECT_TRUE(recorder.played.empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FaceWindowTest, NoOperationTickedMakesAnEmptySetWithAClick) {
+    Start();
+    face->ShowQuestion(0);
+    MakeSet("0000", "10", "5");
+    QApplication::processEvents();
+    EXPECT_EQ(face->dialog(), nullptr);
+    EXPECT_EQ(face->session().store.RowCount(), 0);
+    EXPECT_EQ(Question(), (QStringList{"", "", ""}));
+    EXPECT_EQ(recorder.played.back(), P(clips::ClipClick));
+    QTest::mouseClick(ui().Command1, Qt::LeftButton);
+    EXPECT_EQ(messages.back().text, "你还没有出题呢！");
+}
+
+TEST_F(FaceWindowTest, CountsAreRoundedHalfToEven) {
+    Start("[menu]\nmenu3=0\nmenu6=0\n");
+    MakeSet("1100", "10", "2.5");
+    EXPECT_EQ(face->session().store.RowCount(), 2);
+    MakeSet("1100", "10", "3.5");
+    EXPECT_EQ(face->session().store.RowCount(), 4);
+    MakeSet("0100", "", "3");
+    EXPECT_EQ(face->session().store.Cell(1, 0) + face->session().store.Cell(3, 0),
+              QStringLiteral(" 0 0"))
+        << "an empty range makes questions within 0";
+}
+
+TEST_F(FaceWindowTest, NumbersTooLargeAreExplainedAndTheDialogKeepsThem) {
+    Start("[menu]\nmenu3=0\nmenu6=0\n");
+    const struct {
+        const char* mask;
+        const char* range;
+        const char* count;
+    } cases[] = {{"0010", "182", "10"},
+                 {"0001", "200", "5"},
+                 {"1000", "99999", "5"},
+                 {"1000", "10", "40000"},
+                 {"1111", "-200", "3"}};
+    for (const auto& c : cases) {
+        messages.clear();
+        MakeSet(c.mask, c.range, c.count);
+        QApplication::processEvents();
+        ASSERT_NE(face->dialog(), nullptr) << c.range << "/" << c.count;
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_FALSE(messages[0].text.isEmpty());
+        EXPECT_EQ(face->dialog()->ui().Text1->text(), c.range);
+        EXPECT_EQ(face->dialog()->ui().Text2->text(), c.count);
+        EXPECT_EQ(face->session().store.RowCount(), 0);
+        // Correcting the range and pressing OK again makes the set.
+        face->dialog()->ui().Text1->setText("181");
+        face->dialog()->ui().Text2->setText("3");
+        QTest::mouseClick(face->dialog()->ui().OKButton, Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_EQ(face->dialog(), nullptr);
+        EXPECT_EQ(face->session().store.RowCount(), 3);
+    }
+}
+
+TEST_F(FaceWindowTest, TheDialogSpeaksOnceAndASecondCommandOnlyRaisesIt) {
+    Start("[menu]\nmenu3=1\nmenu6=0\n");
+    face->Timer3_Timer();
+    recorder.played.clear();
+    QuestionSetDialog& dialog = OpenDialog();
+    dialog.Timer1_Timer();
+    EXPECT_FALSE(dialog.Timer1().isActive());
+    QuestionSetDialog& again = OpenDialog();
+    EXPECT_EQ(&again, &dialog);
+    EXPECT_FALSE(dialog.Timer1().isActive()) << "its load steps do not run again";
+    EXPECT_EQ(recorder.played, (std::vector<Played>{P(clips::ClipDialogPrompt)}));
+}
+
+TEST_F(FaceWindowTest, StartUpReadsEachSettingsCaseAndWritesNothing) {
+    const struct {
+        QByteArray content;  // null: no file at all
+        bool voice, effects;
+    } cases[] = {
+        {QByteArray(), false, false},
+        {"[menu]\nmenu3=1\nmenu6=0\n", true, false},
+        {"[menu]\nmenu3=0\nmenu6=1\n", false, true},
+        {"[menu]\nmenu3=w\nmenu6=w\n", false, false},
+        {"[menu]\nmenu3=\nmenu6=\n", false, false},
+        {"\xff\xfe garbage [[[\n==\n", false, false},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(SettingsPath());
+        recorder.played.clear();
+        Start(c.content);
+        const QFileInfo before(SettingsPath());
+        EXPECT_EQ(ui().menu_wj_3->isChecked(), c.voice);
+        EXPECT_EQ(ui().menu_wj_4->isChecked(), !c.voice);
+        EXPECT_EQ(ui().menu_wj_6->isChecked(), c.effects);
+        EXPECT_EQ(ui().menu_wj_7->isChecked(), !c.effects);
+        EXPECT_EQ(face->Timer3().isActive(), c.voice);
+        EXPECT_EQ(recorder.played.empty(), !c.effects);
+        EXPECT_TRUE(face->Timer2().isActive());
+        EXPECT_FALSE(face->Timer1().isActive());
+        EXPECT_FALSE(face->Timer5().isActive());
+        EXPECT_EQ(ui().Label4->text(), " 退\n出");
+        EXPECT_EQ(ui().Label1->text(), "出\n  题");
+        EXPECT_FALSE(face->session().setFinished);
+        face->close();
+        face.reset();
+        EXPECT_EQ(QFileInfo::exists(SettingsPath()), !c.content.isNull()) << "nothing created";
+        if (!c.content.isNull()) {
+            QFile file(SettingsPath());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), c.content) << "nothing written";
+            EXPECT_EQ(QFileInfo(SettingsPath()).lastModified(), before.lastModified());
+        }
+    }
+    // A settings "file" that cannot be read as one.
+    QFile::remove(SettingsPath());
+    QDir().mkpath(SettingsPath());
+    Start(QByteArray());
+    EXPECT_TRUE(ui().menu_wj_4->isChecked());
+    EXPECT_TRUE(ui().menu_wj_7->isChecked());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FaceWindowTest, UnloadingClosesTheSpeechFileAndTheDialog) {
+    Start();
+    OpenDialog();
+    QPointer<QuestionSetDialog> dialog = face->dialog();
+    recorder.played.clear();
+    face->close();
+    EXPECT_TRUE(dialog.isNull());
+    face->player().PlayClip(0, 978);
+    EXPECT_TRUE(recorder.played.empty()) << "the speech file is closed";
+}
+
+}  // namespace
+}  // namespace tavrin
