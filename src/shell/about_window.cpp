@@ -10,13 +10,10 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "shell/pictures.h"
 #include "sound/clip_player.h"
 #include "sound/clip_table.h"
 #include "ui_about_window.h"
-
-// The pictures are compiled into the shell's static library, whose resource initialiser the
-// linker drops unless something names it. Outside the namespace, as the macro requires.
-static void InitPictureResources() { Q_INIT_RESOURCE(pictures); }
 
 namespace tavrin {
 
@@ -118,7 +115,7 @@ AboutWindow* AboutWindow::Current() { return current_.data(); }
 AboutWindow::AboutWindow(bool soundEffectsOn, ClipPlayer& player)
     // No parent: the window must not follow the face window when that one closes.
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::GYW>()) {
-    InitPictureResources();
+    InitPictures();
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
 

@@ -16,13 +16,11 @@
 #include "shell/eyes.h"
 #include "shell/messages.h"
 #include "shell/oval_shape.h"
+#include "shell/pictures.h"
 #include "shell/question_set_dialog.h"
 #include "shell/window_shape.h"
 #include "sound/clip_table.h"
 #include "ui_face_window.h"
-
-// The pictures live in this static library; the linker keeps them only when asked.
-static void InitPictureResourcesForFace() { Q_INIT_RESOURCE(pictures); }
 
 namespace tavrin {
 
@@ -61,7 +59,7 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
       parts_(std::move(parts)),
       settings_(parts_.settingsPath),
       player_(std::make_unique<SilentClipPlayer>()) {
-    InitPictureResourcesForFace();
+    InitPictures();
     ui_->setupUi(this);
     setFixedSize(size());
     setWindowIcon(QIcon(QStringLiteral(":/pictures/face.ico")));
@@ -347,7 +345,7 @@ bool FaceWindow::PicshapeMouse(QEvent* event) {
             dragging_ = false;
             // Without a tray the menu must stay reachable: a right click that
             // did not move the face opens it.
-            if (wasDragging && !pressMoved_ && mouse->button() == Qt::RightButton && !tray_)
+            if (wasDragging && !pressMoved_ && mouse->button() == Qt::RightButton && !HasTray())
                 ShowPopupMenu(mouse->globalPosition().toPoint());
             return true;
         }
@@ -357,7 +355,7 @@ bool FaceWindow::PicshapeMouse(QEvent* event) {
 }
 
 void FaceWindow::contextMenuEvent(QContextMenuEvent* event) {
-    if (event->reason() == QContextMenuEvent::Keyboard && !tray_)
+    if (event->reason() == QContextMenuEvent::Keyboard && !HasTray())
         ShowPopupMenu(mapToGlobal(rect().center()));
 }
 

@@ -89,6 +89,9 @@ public:
     }
     QMenu* popupMenu() const { return menu_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
+    // Whether the icon really sits in a tray; where none is, the face itself
+    // opens the menu.
+    bool HasTray() const;
     const SettingsFile& settings() const { return settings_; }
 
     // Shows a row of the store on the face (an empty store blanks it).

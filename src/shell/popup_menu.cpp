@@ -80,7 +80,7 @@ void FaceWindow::SetUpTrayAndMenu() {
     menu_->addSeparator();
     menu_->addAction(ui.menu_wj_17);
 
-    if (!parts_.useTray || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+    if (!parts_.useTray) return;
     tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/pictures/face.ico")), this);
     tray_->setToolTip(QStringLiteral("Tavrin3.03"));
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
@@ -89,6 +89,8 @@ void FaceWindow::SetUpTrayAndMenu() {
     });
     tray_->show();
 }
+
+bool FaceWindow::HasTray() const { return tray_ && QSystemTrayIcon::isSystemTrayAvailable(); }
 
 void FaceWindow::ShowPopupMenu(const QPoint& globalPosition) {
     if (menu_) menu_->popup(globalPosition);

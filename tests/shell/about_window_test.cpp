@@ -175,13 +175,3 @@ TEST_F(AboutWindowTest, PressOnOnePartAndReleaseOnTheOtherIsNoClick) {
 
 }  // namespace
 }  // namespace tavrin
-
-int main(int argc, char** argv) {
-    // Test discovery runs this program without the test environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    tavrin::RegisterFontSubstitutions();
-    QApplication app(argc, argv);
-    tavrin::ApplyDefaultFont(app);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -250,11 +250,3 @@ TEST_F(EyePressFilterTest, EveryMouseButtonPullsAFaceAndTheButtonStillWorks) {
 
 }  // namespace
 }  // namespace tavrin
-
-int main(int argc, char** argv) {
-    // Test discovery runs this program without the test environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

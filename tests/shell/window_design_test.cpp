@@ -404,18 +404,3 @@ TEST(WindowPictures, ComeFromTheResourcesAtTheirDesignedSizes) {
 
 }  // namespace
 }  // namespace tavrin
-
-int main(int argc, char** argv) {
-    // The pictures live in the shell's static library, whose resource initialiser the linker
-    // would otherwise drop.
-#if __has_include("../../data/pictures/pictures.qrc")
-    Q_INIT_RESOURCE(pictures);
-#endif
-    // Test discovery runs this program without the test environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    tavrin::RegisterFontSubstitutions();
-    QApplication app(argc, argv);
-    tavrin::ApplyDefaultFont(app);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

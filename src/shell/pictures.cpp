@@ -1,0 +1,12 @@
+#include "shell/pictures.h"
+
+#include <QtGlobal>
+
+// Outside any namespace, as the macro requires.
+static void InitPictureResources() { Q_INIT_RESOURCE(pictures); }
+
+namespace tavrin {
+
+void InitPictures() { InitPictureResources(); }
+
+}  // namespace tavrin

@@ -1,0 +1,130 @@
+#pragma once
+// A face window started on a temporary settings file, with its clips and
+// messages recorded instead of heard and shown.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "clip_recorder.h"
+#include "shell/face_window.h"
+#include "shell/messages.h"
+#include "shell/question_set_dialog.h"
+#include "ui_dialog.h"
+#include "ui_face_window.h"
+
+namespace tavrin::testing {
+
+using Played = ClipRecorder::Played;
+
+inline Played P(const Clip& clip) { return ClipRecorder::Of(clip); }
+
+// Forwards to a recorder the test keeps, since the window owns its player.
+struct ForwardingPlayer : ClipPlayer {
+    explicit ForwardingPlayer(ClipRecorder& r) : recorder(r) {}
+    void PlayClip(std::int32_t from, std::int32_t to) override { recorder.PlayClip(from, to); }
+    ClipRecorder& recorder;
+};
+
+struct Message {
+    QString text;
+    MessageIcon icon;
+    std::size_t clipsBefore;  // how many clips had been played when it showed
+    bool setFinished;
+};
+
+class FaceWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousSink_ = SetMessageSink([this](QWidget*, const QString& text, MessageIcon icon) {
+            messages.push_back(
+                {text, icon, recorder.played.size(), face ? face->session().setFinished : false});
+        });
+    }
+    void TearDown() override {
+        face.reset();
+        SetMessageSink(previousSink_);
+    }
+
+    QString SettingsPath() const { return dir.filePath("tavrin/Qbx_R"); }
+
+    void WriteSettings(const QByteArray& content) {
+        QDir().mkpath(dir.filePath("tavrin"));
+        QFile file(SettingsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    FaceWindow& Start(const QByteArray& settings = "[menu]\nmenu3=1\nmenu6=1\n",
+                      bool useTray = false) {
+        if (!settings.isNull()) WriteSettings(settings);
+        FaceWindowParts parts;
+        parts.settingsPath = SettingsPath();
+        parts.dataFolder = QStringLiteral(TAVRIN_SOURCE_DIR "/data/eye");
+        parts.useTray = useTray;
+        parts.openSpeechFile = [this](const QString& path) {
+            openedPath = path;
+            return std::make_unique<ForwardingPlayer>(recorder);
+        };
+        face = std::make_unique<FaceWindow>(std::move(parts));
+        face->Form_Load();
+        face->show();
+        return *face;
+    }
+
+    Ui::FORM1& ui() { return face->ui(); }
+
+    // Presses the new-set label with the mouse and returns the dialog it opened.
+    QuestionSetDialog& OpenDialog() {
+        QTest::mouseClick(ui().Label1, Qt::LeftButton);
+        EXPECT_NE(face->dialog(), nullptr);
+        return *face->dialog();
+    }
+
+    void MakeSet(const char* mask, const QString& range, const QString& count) {
+        QuestionSetDialog& dialog = OpenDialog();
+        QCheckBox* boxes[] = {dialog.ui().Check1, dialog.ui().Check2, dialog.ui().Check3,
+                              dialog.ui().Check4};
+        for (int i = 0; i < 4; ++i)
+            if (mask[i] == '1') QTest::mouseClick(boxes[i], Qt::LeftButton);
+        QTest::keyClicks(dialog.ui().Text1, range);
+        QTest::keyClicks(dialog.ui().Text2, count);
+        QTest::mouseClick(dialog.ui().OKButton, Qt::LeftButton);
+    }
+
+    void Answer(const QString& text) {
+        QTest::keyClicks(ui().Text1, text);
+        QTest::mouseClick(ui().Command1, Qt::LeftButton);
+    }
+
+    QStringList Question() {
+        return {ui().Label3->text(), ui().Label6->text(), ui().Label5->text()};
+    }
+
+    QStringList Marquee() {
+        QStringList captions;
+        for (int k = 0; k < 7; ++k) captions << face->Label7(k)->text();
+        return captions;
+    }
+
+    QTemporaryDir dir;
+    ClipRecorder recorder;
+    std::vector<Message> messages;
+    std::unique_ptr<FaceWindow> face;
+    QString openedPath;
+
+private:
+    MessageSink previousSink_;
+};
+
+}  // namespace tavrin::testing

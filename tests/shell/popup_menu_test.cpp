@@ -1,0 +1,180 @@
+// The popup menu, the tray icon, the option switches and the ear labels.
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "face_fixture.h"
+#include "shell/about_window.h"
+
+namespace tavrin {
+namespace {
+
+using testing::FaceWindowTest;
+using testing::P;
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(FaceWindowTest, TheMenuHoldsEveryItemInItsOrder) {
+    Start();
+    QStringList captions;
+    for (QAction* action : face->popupMenu()->actions())
+        captions << (action->isSeparator() ? "-" : action->text());
+    EXPECT_EQ(captions, (QStringList{"出题(C)", "-", "打开语音提示(D)", "关闭语音提示(G)", "-",
+                                     "打开音效功能", "关闭音效功能", "-", "关于……", "-", "帮助(H)",
+                                     "-", "退出程序(E)"}));
+    QMenu* about = face->popupMenu()->actions()[8]->menu();
+    ASSERT_NE(about, nullptr);
+    ASSERT_EQ(about->actions().size(), 1);
+    EXPECT_EQ(about->actions()[0]->text(), "关于作者(W)");
+    EXPECT_EQ(about->actions()[0]->shortcut(), QKeySequence("Ctrl+W"));
+}
+
+TEST_F(FaceWindowTest, SwitchingAnOptionWritesTheSettingsFileAtOnce) {
+    Start(QByteArray());
+    ASSERT_FALSE(QFile::exists(SettingsPath()));
+    recorder.played.clear();
+
+    ui().menu_wj_3->trigger();
+    EXPECT_TRUE(ReadAll(SettingsPath()).contains("[menu]\nmenu3=1"));
+    EXPECT_TRUE(face->VoicePromptsOn());
+    EXPECT_FALSE(ui().menu_wj_4->isChecked());
+
+    // Choosing the checked item again writes the same value and keeps the mark.
+    QFile::remove(SettingsPath());
+    ui().menu_wj_3->trigger();
+    EXPECT_TRUE(ui().menu_wj_3->isChecked());
+    EXPECT_TRUE(ReadAll(SettingsPath()).contains("menu3=1"));
+
+    ui().menu_wj_6->trigger();
+    ui().menu_wj_7->trigger();
+    ui().menu_wj_4->trigger();
+    const QByteArray written = ReadAll(SettingsPath());
+    EXPECT_TRUE(written.contains("menu3=0"));
+    EXPECT_TRUE(written.contains("menu6=0"));
+    EXPECT_FALSE(face->VoicePromptsOn());
+    EXPECT_FALSE(face->SoundEffectsOn());
+    EXPECT_TRUE(ui().menu_wj_4->isChecked());
+    EXPECT_TRUE(ui().menu_wj_7->isChecked());
+    EXPECT_FALSE(ui().menu_wj_6->isChecked());
+    EXPECT_TRUE(recorder.played.empty()) << "switching plays nothing";
+
+    // The next start reads what was written.
+    face->close();
+    face.reset();
+    Start(QByteArray());
+    EXPECT_TRUE(ui().menu_wj_4->isChecked());
+    EXPECT_TRUE(ui().menu_wj_7->isChecked());
+}
+
+TEST_F(FaceWindowTest, HelpShowsTheMessageWithAContactAddress) {
+    Start();
+    ui().menu_wj_15->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    const QString text = messages[0].text;
+    EXPECT_TRUE(
+        text.startsWith("本程序的操作很简单的。如果你真的有什么不懂的地方，请你和我联系，"
+                        "我的信箱是："));
+    EXPECT_TRUE(text.contains(QRegularExpression("：[^ ：]+@[^ ]+\\.[a-z]+$")));
+    EXPECT_EQ(messages[0].icon, MessageIcon::None);
+}
+
+TEST_F(FaceWindowTest, QuitClosesTheFaceAndItsDialog) {
+    Start();
+    ui().menu_wj_1->trigger();
+    ASSERT_NE(face->dialog(), nullptr);
+    ui().menu_wj_17->trigger();
+    EXPECT_FALSE(face->isVisible());
+    EXPECT_EQ(face->dialog(), nullptr);
+}
+
+TEST_F(FaceWindowTest, TheShortcutsWorkWhileTypingAnAnswer) {
+    Start(QByteArray());
+    face->activateWindow();
+    QApplication::setActiveWindow(face.get());
+    ui().Text1->setFocus();
+    QTest::keyClick(ui().Text1, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(face->VoicePromptsOn());
+    QTest::keyClick(ui().Text1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_NE(face->dialog(), nullptr) << "Ctrl+C makes questions, it does not copy";
+    EXPECT_TRUE(ui().Text1->text().isEmpty());
+}
+
+TEST_F(FaceWindowTest, OnlyTheTraysRightButtonOpensTheMenu) {
+    Start(QByteArray(), /*useTray=*/true);
+    QSystemTrayIcon* tray = face->trayIcon();
+    ASSERT_NE(tray, nullptr);
+    EXPECT_EQ(tray->toolTip(), "Tavrin3.03");
+    for (auto reason :
+         {QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::DoubleClick}) {
+        emit tray->activated(reason);
+        EXPECT_FALSE(face->popupMenu()->isVisible());
+    }
+    emit tray->activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(face->popupMenu()->isVisible());
+    face->popupMenu()->hide();
+}
+
+TEST_F(FaceWindowTest, WithoutATrayARightClickOnTheFaceOpensTheMenu) {
+    Start();
+    ASSERT_FALSE(face->HasTray());
+    const QPoint cheek(60, 230);
+    QTest::mouseClick(ui().picshape, Qt::LeftButton, {}, cheek);
+    EXPECT_FALSE(face->popupMenu()->isVisible());
+    QTest::mouseClick(ui().picshape, Qt::RightButton, {}, cheek);
+    EXPECT_TRUE(face->popupMenu()->isVisible());
+    face->popupMenu()->hide();
+}
+
+TEST_F(FaceWindowTest, TheEarLabelsActAsButtons) {
+    Start();
+    auto textColour = [](QLabel* label) { return label->palette().color(QPalette::WindowText); };
+    QTest::mousePress(ui().Label1, Qt::RightButton);
+    EXPECT_EQ(textColour(ui().Label1), QColor(0, 0, 191));
+    QTest::mouseRelease(ui().Label1, Qt::RightButton);
+    EXPECT_EQ(textColour(ui().Label1), QColor(255, 255, 0));
+    EXPECT_EQ(face->dialog(), nullptr) << "only the left button clicks";
+    QTest::mouseClick(ui().Label1, Qt::LeftButton);
+    EXPECT_NE(face->dialog(), nullptr);
+
+    QTest::mousePress(ui().Label4, Qt::MiddleButton);
+    EXPECT_FALSE(face->isVisible()) << "the quit label acts on the press";
+}
+
+TEST_F(FaceWindowTest, PressingOnTheFaceDragsButPressingAControlDoesNot) {
+    Start();
+    const QPoint start = face->pos();
+    QTest::mousePress(ui().picshape, Qt::LeftButton, {}, QPoint(60, 230));
+    QMouseEvent move(QEvent::MouseMove, QPointF(70, 245),
+                     ui().picshape->mapToGlobal(QPointF(70, 245)), Qt::NoButton, Qt::LeftButton,
+                     {});
+    QApplication::sendEvent(ui().picshape, &move);
+    QTest::mouseRelease(ui().picshape, Qt::LeftButton, {}, QPoint(70, 245));
+    EXPECT_EQ(face->pos(), start + QPoint(10, 15));
+
+    const QPoint before = face->pos();
+    QTest::mousePress(ui().Image1, Qt::LeftButton, {}, QPoint(5, 5));
+    QMouseEvent moveOnEye(QEvent::MouseMove, QPointF(30, 30),
+                          ui().Image1->mapToGlobal(QPointF(30, 30)), Qt::NoButton, Qt::LeftButton,
+                          {});
+    QApplication::sendEvent(ui().Image1, &moveOnEye);
+    QTest::mouseRelease(ui().Image1, Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(face->pos(), before);
+}
+
+TEST_F(FaceWindowTest, TheAboutItemOpensOneAboutWindowThatOutlivesTheFace) {
+    Start("[menu]\nmenu3=0\nmenu6=1\n");
+    recorder.played.clear();
+    ui().menu_gy_1->trigger();
+    ui().menu_gy_1->trigger();
+    EXPECT_TRUE(AboutWindow::IsOpen());
+    EXPECT_EQ(recorder.played, (std::vector<testing::ClipRecorder::Played>{P(clips::ClipAbout)}));
+    face->close();
+    EXPECT_TRUE(AboutWindow::IsOpen());
+    AboutWindow::Current()->close();
+    EXPECT_FALSE(AboutWindow::IsOpen());
+}
+
+}  // namespace
+}  // namespace tavrin
