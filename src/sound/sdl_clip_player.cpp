@@ -1,9 +1,12 @@
 #include "sound/sdl_clip_player.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "sound/clip_table.h"
 
@@ -18,6 +21,32 @@ constexpr int kPeriodFrames = 512;
 void Warn(const std::string& what) {
     std::fprintf(stderr, "tavrin: sound is off: %s\n", what.c_str());
 }
+
+// ALSA's library prints several lines of its own when it finds no sound card;
+// the program's one warning line says it better, so that chatter is muted
+// while the device is looked for. Only start-up's one thread writes then.
+class QuietStderr {
+public:
+    QuietStderr() {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+    }
+    ~QuietStderr() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
 
 }  // namespace
 
@@ -38,7 +67,9 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path) {
     // SDL would otherwise turn SIGINT and SIGTERM into events nobody reads, and
     // the program could no longer be stopped by a signal.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    std::optional<QuietStderr> quiet(std::in_place);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        quiet.reset();
         fault_ = std::string("no audio device (") + SDL_GetError() + ")";
         Close();
         return;
@@ -56,6 +87,7 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path) {
     // No changes allowed: SDL converts to whatever the hardware wants, and the
     // callback always sees the file's own rate and format.
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    quiet.reset();
     if (device_ == 0) {
         fault_ = std::string("no audio device (") + SDL_GetError() + ")";
         Close();
