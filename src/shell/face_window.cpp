@@ -259,7 +259,7 @@ void FaceWindow::NewSetCommand() {
 
 void FaceWindow::BuildWindowShape() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const int depth = screen ? screen->depth() : 32;
+    const int depth = parts_.screenDepth ? parts_.screenDepth : screen ? screen->depth() : 32;
     if (depth != 15 && depth != 16 && depth != 24 && depth != 32) {
         ShowMessage(this, QStringLiteral("对不起，程序必须在 16位, 24-位 或 32-位 颜色下。"),
                     MessageIcon::Warning);

@@ -38,6 +38,8 @@ struct FaceWindowParts {
     QString dataFolder;
     // Where the tray icon goes; false leaves it out (tests, desktops without a tray).
     bool useTray = true;
+    // Bits per pixel of the screen; 0 asks the screen itself.
+    int screenDepth = 0;
 };
 
 // FORM1: the round face. It holds the session, shows the question on show,

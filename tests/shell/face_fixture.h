@@ -66,12 +66,13 @@ protected:
     }
 
     FaceWindow& Start(const QByteArray& settings = "[menu]\nmenu3=1\nmenu6=1\n",
-                      bool useTray = false) {
+                      bool useTray = false, int screenDepth = 0) {
         if (!settings.isNull()) WriteSettings(settings);
         FaceWindowParts parts;
         parts.settingsPath = SettingsPath();
         parts.dataFolder = QStringLiteral(TAVRIN_SOURCE_DIR "/data/eye");
         parts.useTray = useTray;
+        parts.screenDepth = screenDepth;
         parts.openSpeechFile = [this](const QString& path) {
             openedPath = path;
             return std::make_unique<ForwardingPlayer>(recorder);

@@ -176,5 +176,22 @@ TEST_F(FaceWindowTest, TheAboutItemOpensOneAboutWindowThatOutlivesTheFace) {
     EXPECT_FALSE(AboutWindow::IsOpen());
 }
 
+TEST_F(FaceWindowTest, TheFaceTakesItsShapeOnlyOnAScreenOfEnoughColours) {
+    for (int depth : {16, 24, 32}) {
+        Start("[menu]\nmenu3=0\nmenu6=0\n", false, depth);
+        EXPECT_TRUE(messages.empty());
+        // The white ground is cut away, the face itself stays.
+        EXPECT_FALSE(face->mask().contains(QPoint(4, 4))) << depth;
+        EXPECT_TRUE(face->mask().contains(QPoint(185, 200))) << depth;
+        face.reset();
+    }
+    Start("[menu]\nmenu3=0\nmenu6=0\n", false, 8);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "对不起，程序必须在 16位, 24-位 或 32-位 颜色下。");
+    EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(face->mask().isEmpty()) << "the window stays a plain rectangle";
+    EXPECT_TRUE(ui().Label1->text().contains('\n')) << "and start-up carries on";
+}
+
 }  // namespace
 }  // namespace tavrin
