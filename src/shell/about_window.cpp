@@ -139,6 +139,15 @@ AboutWindow::AboutWindow(bool soundEffectsOn, ClipPlayer& player)
         if (!strip->text().contains(QLatin1Char('\n'))) {
             strip->setText(strip->text().split(QString(), Qt::SkipEmptyParts).join('\n'));
         }
+        // The strips were drawn for a shorter name; grown about their centre
+        // they show the whole of it instead of a cut-off "Tavr".
+        strip->ensurePolished();
+        const int needed = strip->sizeHint().height();
+        if (needed > strip->height()) {
+            const QRect designed = strip->geometry();
+            strip->setGeometry(designed.x(), designed.center().y() - needed / 2, designed.width(),
+                               needed);
+        }
     }
 
     ui_->Image2->installEventFilter(this);
