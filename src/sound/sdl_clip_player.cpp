@@ -90,6 +90,10 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path) {
     quiet.reset();
     if (device_ == 0) {
         fault_ = std::string("no audio device (") + SDL_GetError() + ")";
+        // Shutting SDL's audio down here would wait up to 100 ms for its ALSA
+        // device watcher to notice, holding the face back from the screen; the
+        // idle subsystem is left for the end of the process instead.
+        sdlStarted_ = false;
         Close();
         return;
     }
