@@ -1,0 +1,345 @@
+// The real program on a real X server: what the child sees on the desktop and
+// what the mouse does there, which offscreen widget tests cannot show.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "x_session.h"
+
+namespace tavrin::x11 {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kDesktopColour = "#3070b0";
+const Rgb kDesktop{0x30, 0x70, 0xb0};
+constexpr int kFaceWidth = 370;
+constexpr int kFaceHeight = 373;
+
+// Places on the face, relative to the window's top-left corner.
+struct Point {
+    int x, y;
+};
+constexpr Point kForehead{40, 170};  // the green face beside the left eye
+constexpr Point kLeftCheek{60, 230};
+constexpr Point kNewSetLabel{74, 82};  // 出题 on the left ear
+constexpr Point kQuitLabel{330, 82};   // 退 出 on the right ear
+constexpr Point kAnswerBox{184, 316};
+constexpr Point kScoreButton{116, 320};
+// The white ground around the head, inside the window's rectangle.
+constexpr Point kGround[] = {{0, 0}, {369, 0}, {0, 372}, {369, 372},
+                             {5, 5}, {365, 5}, {5, 365}, {365, 365}};
+
+// The question-set dialog, relative to its outer corner (a 2-pixel frame).
+constexpr Point kAdditionBox{18, 42};
+constexpr Point kRangeBox{78, 78};
+constexpr Point kCountBox{158, 103};
+constexpr Point kOkButton{222, 78};
+
+bool Installed(const char* tool) {
+    return Run(std::string("command -v ") + tool + " >/dev/null 2>&1").status == 0;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class FaceOnScreen : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
+            if (!Installed(tool)) {
+                skipReason_ = new std::string(std::string(tool) +
+                                              " is not installed (scripts/install-deps.sh "
+                                              "installs it); the tests on a real X server "
+                                              "are skipped");
+                return;
+            }
+        char pattern[] = "/tmp/tavrin-x11-XXXXXX";
+        folder_ = new std::string(mkdtemp(pattern));
+        server_ = new XServer;
+        startError_ = new std::string(server_->Start(*folder_, kDesktopColour));
+    }
+
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+        if (folder_) fs::remove_all(*folder_);
+        delete folder_;
+        delete startError_;
+        delete skipReason_;
+        folder_ = startError_ = skipReason_ = nullptr;
+    }
+
+    void SetUp() override {
+        if (skipReason_) GTEST_SKIP() << *skipReason_;
+        ASSERT_TRUE(startError_->empty()) << *startError_;
+        config_ =
+            *folder_ + "/config-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::create_directories(config_);
+        fs::create_directories(*folder_ + "/runtime");
+        fs::permissions(*folder_ + "/runtime", fs::perms::owner_all);
+        log_ = config_ + ".log";
+        ASSERT_TRUE(program_.Start({TAVRIN_BINARY_DIR "/bin/tavrin"},
+                                   {"DISPLAY=" + x().display(), "XDG_CONFIG_HOME=" + config_,
+                                    "XDG_RUNTIME_DIR=" + *folder_ + "/runtime",
+                                    "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy"},
+                                   log_));
+        const Output found =
+            x().Xdotool("search --sync --onlyvisible --pid " + std::to_string(program_.pid()));
+        std::istringstream(found.text) >> face_;
+        ASSERT_NE(face_, 0u) << "the face window did not show; program output:\n" << ReadFile(log_);
+        const auto g = x().WindowGeometry(face_);
+        ASSERT_TRUE(g);
+        ASSERT_EQ(g->width, kFaceWidth);
+        ASSERT_EQ(g->height, kFaceHeight);
+        // Painted once the cheek shows its colour.
+        ASSERT_TRUE(WaitFor([&] {
+            return At(kLeftCheek) == Rgb{0xC0, 0x40, 0x00};
+        })) << "the face was never painted";
+    }
+
+    void TearDown() override {
+        if (HasFailure() && !log_.empty())
+            std::cerr << "program output:\n" << ReadFile(log_) << '\n';
+        program_.Stop();
+    }
+
+    static XServer& x() { return *server_; }
+
+    Geometry Face() { return x().WindowGeometry(face_).value_or(Geometry{-1, -1, 0, 0}); }
+    Point Screen(Point p) {
+        const Geometry g = Face();
+        return {g.x + p.x, g.y + p.y};
+    }
+    Rgb At(Point p) {
+        const Point s = Screen(p);
+        return x().Pixel(s.x, s.y);
+    }
+
+    // Windows of the program on show other than the face.
+    std::vector<unsigned long> OtherWindows() {
+        std::vector<unsigned long> others;
+        for (unsigned long w : x().VisibleWindows(program_.pid()))
+            if (w != face_) others.push_back(w);
+        return others;
+    }
+    bool MenuOpen() {
+        for (unsigned long w : OtherWindows())
+            if (x().OverrideRedirect(w)) return true;
+        return false;
+    }
+
+    void Xdo(const std::string& arguments) {
+        ASSERT_EQ(x().Xdotool(arguments).status, 0) << "xdotool " << arguments;
+    }
+    static std::string MoveTo(Point screen) {
+        return "mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y);
+    }
+
+    // Presses `button` at a face point and moves the pointer in steps of
+    // (dx, dy), waiting after each for the face to follow; returns where the
+    // face ended.
+    Geometry DragFace(Point from, int button, int steps, int dx, int dy) {
+        const Geometry start = Face();
+        const std::string b = std::to_string(button);
+        x().Xdotool(MoveTo({start.x + from.x, start.y + from.y}) + " mousedown " + b);
+        for (int i = 1; i <= steps; ++i) {
+            x().Xdotool("mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy));
+            const int wantX = start.x + i * dx, wantY = start.y + i * dy;
+            const bool followed = WaitFor([&] {
+                const Geometry g = Face();
+                return g.x == wantX && g.y == wantY;
+            });
+            EXPECT_TRUE(followed) << "step " << i << " of a button " << button << " drag";
+            if (!followed) break;
+        }
+        x().Xdotool("mouseup " + b);
+        return Face();
+    }
+
+    static std::string* skipReason_;
+    static std::string* startError_;
+    static std::string* folder_;
+    static XServer* server_;
+    ChildProcess program_;
+    unsigned long face_ = 0;
+    std::string config_, log_;
+};
+
+std::string* FaceOnScreen::skipReason_ = nullptr;
+std::string* FaceOnScreen::startError_ = nullptr;
+std::string* FaceOnScreen::folder_ = nullptr;
+XServer* FaceOnScreen::server_ = nullptr;
+
+TEST_F(FaceOnScreen, ShowsTheDesktopThroughTheWhiteGroundAndTheFaceElsewhere) {
+    for (Point p : kGround)
+        EXPECT_EQ(At(p), kDesktop) << "window pixel (" << p.x << ", " << p.y << ")";
+    EXPECT_EQ(At(kLeftCheek), (Rgb{0xC0, 0x40, 0x00}));
+    EXPECT_EQ(At({280, 236}), (Rgb{0xC0, 0x00, 0x00}));  // right cheek
+    EXPECT_EQ(At({184, 200}), (Rgb{0x80, 0x80, 0x80}));  // nose
+    const Rgb forehead = At(kForehead);
+    EXPECT_TRUE(forehead.g > forehead.r && forehead.g > forehead.b) << "not green";
+
+    // Pixel for pixel: the shape keeps exactly the skin's non-white pixels,
+    // taken from the window's corner although the skin itself is drawn one
+    // pixel further in, and never the skin's last row or column.
+    const QImage skin(TAVRIN_SOURCE_DIR "/data/pictures/skin.bmp");
+    ASSERT_EQ(skin.size(), QSize(369, 369));
+    const Geometry g = Face();
+    const std::vector<Rgb> screen = x().Grab(g);
+    ASSERT_EQ(screen.size(), static_cast<std::size_t>(kFaceWidth * kFaceHeight));
+    int wrong = 0, shown = 0;
+    std::ostringstream firstWrong;
+    for (int y = 0; y < kFaceHeight; ++y)
+        for (int x = 0; x < kFaceWidth; ++x) {
+            const bool inShape =
+                x < skin.width() - 1 && y < skin.height() - 1 && skin.pixel(x, y) != 0xFFFFFFFFu;
+            const bool desktop = screen[static_cast<std::size_t>(y * kFaceWidth + x)] == kDesktop;
+            shown += !desktop;
+            if (inShape == desktop) {
+                if (wrong++ < 5) firstWrong << " (" << x << ", " << y << ")";
+            }
+        }
+    EXPECT_EQ(wrong, 0) << "pixels where the window's shape differs from the face, first:"
+                        << firstWrong.str();
+    EXPECT_GT(shown, kFaceWidth * kFaceHeight / 2);
+}
+
+TEST_F(FaceOnScreen, ClicksOnTheCutAwayGroundPassThroughWhileTheFaceOpensTheMenu) {
+    const Geometry before = Face();
+    // A right click, and drags with either button, that would open the menu or
+    // move the window had they reached it.
+    for (Point p : {kGround[4], kGround[5]}) {
+        Xdo(MoveTo(Screen(p)) + " click 3");
+        Xdo(MoveTo(Screen(p)) + " mousedown 1 mousemove_relative -- 30 20 mouseup 1");
+        Xdo(MoveTo(Screen(p)) + " mousedown 3 mousemove_relative -- 20 30 mouseup 3");
+    }
+    // Events arrive in order, so a drag of the face afterwards would carry any
+    // earlier displacement with it, and would not start under an open menu.
+    const Geometry after = DragFace(kForehead, 1, 1, 10, 0);
+    EXPECT_EQ(after.x, before.x + 10);
+    EXPECT_EQ(after.y, before.y);
+    EXPECT_FALSE(MenuOpen());
+
+    Xdo(MoveTo(Screen(kLeftCheek)) + " click 3");
+    ASSERT_TRUE(WaitFor([&] { return MenuOpen(); })) << "a right click on the face opened no menu";
+    Xdo("key Escape");
+    EXPECT_TRUE(WaitFor([&] { return !MenuOpen(); })) << "Escape left the menu open";
+    EXPECT_EQ(Face().x, after.x) << "a right click that did not move dragged the face";
+
+    // Without a tray, the keyboard's menu key reaches the menu as well.
+    Xdo(MoveTo(Screen(kForehead)) + " key Menu");
+    ASSERT_TRUE(WaitFor([&] { return MenuOpen(); })) << "the menu key opened no menu";
+    Xdo("key Escape");
+    EXPECT_TRUE(WaitFor([&] { return !MenuOpen(); }));
+}
+
+TEST_F(FaceOnScreen, DraggingTheFaceMovesTheWindowByThePointersDisplacement) {
+    const Geometry start = Face();
+    Geometry now = DragFace(kForehead, 1, 6, 7, -4);
+    EXPECT_EQ(now.x, start.x + 42);
+    EXPECT_EQ(now.y, start.y - 24);
+
+    // The right button drags as well, and releasing it after moving opens no menu.
+    const Geometry right = DragFace(kLeftCheek, 3, 3, -10, 6);
+    EXPECT_EQ(right.x, now.x - 30);
+    EXPECT_EQ(right.y, now.y + 18);
+    now = Face();
+
+    // Presses on the answer box and on a button belong to them: moving away
+    // drags nothing (and releasing away from the button presses nothing).
+    for (Point p : {kAnswerBox, kScoreButton})
+        Xdo(MoveTo(Screen(p)) + " mousedown 1 mousemove_relative -- 25 -60 mouseup 1");
+    const Geometry after = DragFace(kForehead, 1, 1, -5, 5);
+    EXPECT_EQ(after.x, now.x - 5);
+    EXPECT_EQ(after.y, now.y + 5);
+    EXPECT_TRUE(OtherWindows().empty()) << "a window opened during the drags";
+}
+
+// A child drags quickly: several moves reach the program before the window
+// has followed the first, and the grabbed point must still end under the
+// pointer, neither ahead of it nor behind.
+TEST_F(FaceOnScreen, QuickSweepsEndWithTheGrabbedPointUnderThePointer) {
+    Xdo(MoveTo(Screen(kForehead)));
+    for (int sweep = 0; sweep < 10; ++sweep) {
+        const Geometry start = Face();
+        const int dx = sweep % 2 ? -6 : 6, dy = sweep % 4 < 2 ? 4 : -4;
+        const std::string b = sweep % 3 == 2 ? "3" : "1";
+        std::string moves;
+        for (int i = 0; i < 5; ++i)
+            moves += " mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy);
+        Xdo("mousedown " + b + moves + " mouseup " + b);
+        const bool followed = WaitFor(
+            [&] {
+                const Geometry g = Face();
+                return g.x == start.x + 5 * dx && g.y == start.y + 5 * dy;
+            },
+            2s);
+        const Geometry g = Face();
+        ASSERT_TRUE(followed) << "sweep " << sweep << " by (" << 5 * dx << ", " << 5 * dy
+                              << ") moved the face by (" << g.x - start.x << ", " << g.y - start.y
+                              << ")";
+    }
+    EXPECT_FALSE(MenuOpen());
+}
+
+TEST_F(FaceOnScreen, AShortSessionFromTheDialogToQuitting) {
+    // The three places where a question's parts stand: left cheek, nose, right cheek.
+    const Geometry face = Face();
+    const Geometry parts[] = {{face.x + 70, face.y + 205, 80, 62},
+                              {face.x + 165, face.y + 205, 40, 62},
+                              {face.x + 220, face.y + 205, 80, 62}};
+    std::vector<std::vector<Rgb>> empty;
+    for (const Geometry& part : parts) empty.push_back(x().Grab(part));
+
+    Xdo(MoveTo(Screen(kNewSetLabel)) + " click 1");
+    unsigned long dialog = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        const auto others = OtherWindows();
+        dialog = others.size() == 1 ? others.front() : 0;
+        return dialog != 0;
+    })) << "出题 opened no dialog";
+    const auto g = x().WindowGeometry(dialog);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->x, 0);
+    EXPECT_EQ(g->y, 0);
+    EXPECT_EQ(g->width, 260);
+    EXPECT_EQ(g->height, 123);
+
+    const auto at = [&](Point p) { return MoveTo({g->x + p.x, g->y + p.y}); };
+    Xdo(at(kAdditionBox) + " click 1");
+    Xdo(at(kRangeBox) + " click 1 type 10");
+    Xdo(at(kCountBox) + " click 1 type 1");
+    Xdo(at(kOkButton) + " click 1");
+    EXPECT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "OK left the dialog open";
+
+    const auto changed = [&](std::size_t i) {
+        const std::vector<Rgb> now = x().Grab(parts[i]);
+        int differing = 0;
+        for (std::size_t k = 0; k < now.size() && k < empty[i].size(); ++k)
+            differing += !(now[k] == empty[i][k]);
+        return differing > 30;
+    };
+    for (std::size_t i = 0; i < std::size(parts); ++i)
+        EXPECT_TRUE(WaitFor([&] { return changed(i); })) << "question part " << i << " not shown";
+
+    // 退 出 quits on the press itself, without waiting for the release.
+    Xdo(MoveTo(Screen(kQuitLabel)) + " mousedown 1");
+    const std::optional<int> status = program_.WaitExit(5s);
+    x().Xdotool("mouseup 1");
+    ASSERT_TRUE(status) << "the program was still running 5 s after 退 出";
+    EXPECT_EQ(*status, 0);
+    EXPECT_FALSE(fs::exists(config_ + "/tavrin")) << "a session with no option switched wrote "
+                                                     "settings";
+}
+
+}  // namespace
+}  // namespace tavrin::x11

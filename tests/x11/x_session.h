@@ -1,0 +1,90 @@
+#pragma once
+// A private X server (Xvfb) and the real program running on it, driven from
+// outside with xdotool and read back pixel by pixel, as a user would see it.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct _XDisplay;
+
+namespace tavrin::x11 {
+
+using namespace std::chrono_literals;
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct Output {
+    int status = -1;  // the exit status, -1 when the command did not end normally
+    std::string text;
+};
+
+// Runs a shell command and collects what it printed on stdout.
+Output Run(const std::string& command);
+
+// True once `done` holds, polling until `timeout` has passed.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s);
+
+// A child process that dies with the test, whatever way the test ends.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() { Stop(); }
+
+    // Starts argv[0] (searched on PATH) with extra environment settings;
+    // its output goes to `logPath`, and `fd3`, when given, becomes its fd 3.
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+               const std::string& logPath, int fd3 = -1);
+    // The exit status once the process has ended by itself within `timeout`.
+    std::optional<int> WaitExit(std::chrono::milliseconds timeout);
+    bool Running();
+    void Stop();
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Xvfb on the first free display from :90 up, with a plain coloured desktop.
+class XServer {
+public:
+    XServer() = default;
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+    ~XServer() { Stop(); }
+
+    // Empty on success, otherwise why the server could not be started.
+    std::string Start(const std::string& logFolder, const std::string& desktopColour);
+    void Stop();
+    const std::string& display() const { return display_; }
+
+    // Screen pixels of a rectangle, row by row.
+    std::vector<Rgb> Grab(const Geometry& area);
+    Rgb Pixel(int x, int y) { return Grab({x, y, 1, 1}).front(); }
+    bool OverrideRedirect(unsigned long window);
+
+    // An xdotool command line on this display, never waiting longer than ten seconds.
+    Output Xdotool(const std::string& arguments);
+    std::vector<unsigned long> VisibleWindows(pid_t pid);
+    std::optional<Geometry> WindowGeometry(unsigned long window);
+
+private:
+    ChildProcess xvfb_;
+    std::string display_;
+    _XDisplay* connection_ = nullptr;
+};
+
+}  // namespace tavrin::x11
