@@ -71,7 +71,8 @@ protected:
     static void TearDownTestSuite() {
         delete server_;
         server_ = nullptr;
-        if (folder_) fs::remove_all(*folder_);
+        std::error_code ignored;
+        if (folder_) fs::remove_all(*folder_, ignored);
         delete folder_;
         delete startError_;
         delete skipReason_;
