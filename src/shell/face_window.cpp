@@ -324,19 +324,21 @@ bool FaceWindow::PicshapeMouse(QEvent* event) {
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             dragging_ = true;
-            grabX_ = RoundHalfToEven(mouse->position().x());
-            grabY_ = RoundHalfToEven(mouse->position().y());
             pressGlobal_ = mouse->globalPosition().toPoint();
+            pressWindow_ = pos();
             pressMoved_ = false;
             return true;
         }
         case QEvent::MouseMove: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (!dragging_) return false;
-            const QPointF p = mouse->position();
-            if (mouse->globalPosition().toPoint() != pressGlobal_) pressMoved_ = true;
-            move(x() + RoundHalfToEven(p.x() - grabX_), y());
-            move(x(), y() + RoundHalfToEven(p.y() - grabY_));
+            // The face follows the pointer's displacement since the press. Adding
+            // each event's offset to the current place instead would count a
+            // movement twice when the event was made before the window system
+            // had applied the previous move, and the face would overshoot.
+            const QPoint pointer = mouse->globalPosition().toPoint();
+            if (pointer != pressGlobal_) pressMoved_ = true;
+            move(pressWindow_ + (pointer - pressGlobal_));
             return true;
         }
         case QEvent::MouseButtonRelease: {

@@ -134,10 +134,10 @@ private:
     QMenu* menu_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
 
-    // Dragging the face.
+    // Dragging the face: where the pointer and the window were at the press.
     bool dragging_ = false;
-    int grabX_ = 0, grabY_ = 0;
     QPoint pressGlobal_;
+    QPoint pressWindow_;
     bool pressMoved_ = false;
 };
 

@@ -15,17 +15,19 @@ namespace {
 
 // The menu's colours: a pink text bar beside an olive icon bar on black, and a
 // light green hover with a green edge and magenta text.
+// The olive bar is drawn as the first tenth of the menu's background, since a
+// wide left border would widen the menu's frame on every side.
 const char* const kMenuStyle = R"(
 QMenu {
-    background-color: #FFC0FF;
+    background-color: qlineargradient(x1: 0, y1: 0, x2: 1, y2: 0,
+        stop: 0 #808000, stop: 0.09 #808000, stop: 0.0901 #FFC0FF, stop: 1 #FFC0FF);
     border: 1px solid #000000;
-    border-left: 22px solid #808000;
     padding: 2px 0px;
 }
 QMenu::item {
     color: #000000;
     background-color: transparent;
-    padding: 4px 28px 4px 18px;
+    padding: 4px 28px 4px 32px;
     border: 1px solid transparent;
 }
 QMenu::item:selected {
@@ -36,17 +38,17 @@ QMenu::item:selected {
 QMenu::separator {
     height: 1px;
     background: #000000;
-    margin: 3px 4px;
+    margin: 3px 4px 3px 28px;
 }
 QMenu::indicator {
-    width: 12px;
-    height: 12px;
-    left: 2px;
+    width: 10px;
+    height: 10px;
+    left: 6px;
+    border: none;
 }
 QMenu::indicator:checked {
-    background-color: #000000;
-    border: 3px solid #FFFFFF;
-    border-radius: 6px;
+    background-color: #FFFFFF;
+    border-radius: 5px;
 }
 )";
 
