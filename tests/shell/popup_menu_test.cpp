@@ -142,24 +142,23 @@ TEST_F(FaceWindowTest, TheEarLabelsActAsButtons) {
     EXPECT_FALSE(face->isVisible()) << "the quit label acts on the press";
 }
 
+// Presses on `widget` at `from`, moves to `to` with the button held, releases.
+void Drag(QWidget* widget, QPoint from, QPoint to) {
+    QTest::mousePress(widget, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), widget->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QApplication::sendEvent(widget, &move);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, to);
+}
+
 TEST_F(FaceWindowTest, PressingOnTheFaceDragsButPressingAControlDoesNot) {
     Start();
     const QPoint start = face->pos();
-    QTest::mousePress(ui().picshape, Qt::LeftButton, {}, QPoint(60, 230));
-    QMouseEvent move(QEvent::MouseMove, QPointF(70, 245),
-                     ui().picshape->mapToGlobal(QPointF(70, 245)), Qt::NoButton, Qt::LeftButton,
-                     {});
-    QApplication::sendEvent(ui().picshape, &move);
-    QTest::mouseRelease(ui().picshape, Qt::LeftButton, {}, QPoint(70, 245));
+    Drag(ui().picshape, QPoint(60, 230), QPoint(70, 245));
     EXPECT_EQ(face->pos(), start + QPoint(10, 15));
 
     const QPoint before = face->pos();
-    QTest::mousePress(ui().Image1, Qt::LeftButton, {}, QPoint(5, 5));
-    QMouseEvent moveOnEye(QEvent::MouseMove, QPointF(30, 30),
-                          ui().Image1->mapToGlobal(QPointF(30, 30)), Qt::NoButton, Qt::LeftButton,
-                          {});
-    QApplication::sendEvent(ui().Image1, &moveOnEye);
-    QTest::mouseRelease(ui().Image1, Qt::LeftButton, {}, QPoint(30, 30));
+    Drag(ui().Image1, QPoint(5, 5), QPoint(30, 30));
     EXPECT_EQ(face->pos(), before);
 }
 
