@@ -46,11 +46,6 @@ QString DataFolder(const QString& configured) {
                                 : configured;
 }
 
-// The program ends when the face has gone and no About window remains.
-void QuitIfNoWindowRemains() {
-    if (!AboutWindow::IsOpen()) QCoreApplication::quit();
-}
-
 }  // namespace
 
 FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
@@ -148,7 +143,12 @@ void FaceWindow::Form_Load() {
     ui_->Label1->setText(QStringLiteral("出\n  题"));
 }
 
+void FaceWindow::QuitIfNoWindowRemains() {
+    if (unloaded_ && !AboutWindow::IsOpen()) QCoreApplication::quit();
+}
+
 void FaceWindow::Form_Unload() {
+    unloaded_ = true;
     // Closing the speech file: later clips, from a timer still due, play nothing.
     player_ = std::make_unique<SilentClipPlayer>();
     if (dialog_) delete dialog_.data();

@@ -105,6 +105,10 @@ public:
     // fallbacks where there is no tray).
     void ShowPopupMenu(const QPoint& globalPosition);
 
+    // The program ends once the face has been unloaded and no About window
+    // remains; called when either of them goes.
+    void QuitIfNoWindowRemains();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -133,6 +137,7 @@ private:
     QPointer<QuestionSetDialog> dialog_;
     QMenu* menu_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    bool unloaded_ = false;
 
     // Dragging the face: where the pointer and the window were at the press.
     bool dragging_ = false;

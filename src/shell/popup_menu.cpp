@@ -1,6 +1,5 @@
 // The face window's popup menu "wenjian", its tray icon and the options it switches.
 #include <QAction>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -124,12 +123,8 @@ void FaceWindow::menu_gy_Click(int index) {
     if (index != 1) return;
     AboutWindow* about = AboutWindow::ShowAbout(SoundEffectsOn(), *player_);
     // Once the face has gone, closing the last About window ends the program.
-    connect(
-        about, &AboutWindow::Closed, this,
-        [this] {
-            if (!isVisible()) QCoreApplication::quit();
-        },
-        Qt::UniqueConnection);
+    connect(about, &AboutWindow::Closed, this, &FaceWindow::QuitIfNoWindowRemains,
+            Qt::UniqueConnection);
 }
 
 void FaceWindow::SwitchOption(int index) {
