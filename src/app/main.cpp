@@ -2,6 +2,7 @@
 
 #include "shell/face_window.h"
 #include "shell/fonts.h"
+#include "shell/translation.h"
 #include "sound/sdl_clip_player.h"
 
 int main(int argc, char* argv[]) {
@@ -14,13 +15,14 @@ int main(int argc, char* argv[]) {
     tavrin::RegisterFontSubstitutions();
     QApplication app(argc, argv);
     tavrin::ApplyDefaultFont(app);
+    tavrin::InstallQtChineseTexts(app);
 
     tavrin::FaceWindowParts parts;
     parts.openSpeechFile = [](const QString& path) {
         return tavrin::OpenSpeechFile(path.toStdString());
     };
     tavrin::FaceWindow face(std::move(parts));
-    face.Form_Load();
+    face.Load();
     face.show();
     return app.exec();
 }

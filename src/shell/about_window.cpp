@@ -121,7 +121,8 @@ AboutWindow::AboutWindow(bool soundEffectsOn, ClipPlayer& player)
 
     const QPixmap pointer(QStringLiteral(":/pictures/about_pointer.ico"));
     if (!pointer.isNull()) {
-        const QCursor cursor(pointer);
+        // The arrow's tip, at the picture's corner, is where a click lands.
+        const QCursor cursor(pointer, 0, 0);
         setCursor(cursor);
         ui_->Image1->setCursor(cursor);
     }

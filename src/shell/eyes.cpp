@@ -62,16 +62,16 @@ Eyes::Eyes(QLabel* image1, QLabel* image2, QString eyeFolder, RandomSource& rand
     }
 }
 
-void Eyes::Timer2_Timer() {
+void Eyes::Tick() {
     if (const std::optional<int> picture = animation_.Tick()) ShowPictures(*picture, *picture);
 }
 
-void Eyes::Command1_MouseDown() {
+void Eyes::OnConfirmPressed() {
     const auto [left, right] = EyeExpression(DrawExpression(random_));
     ShowPictures(left, right);
 }
 
-void Eyes::Command1_MouseUp() { ShowPictures(kRestingPicture, kRestingPicture); }
+void Eyes::OnConfirmReleased() { ShowPictures(kRestingPicture, kRestingPicture); }
 
 void Eyes::ShowPictures(int left, int right) {
     ShowPicture(image1_, left);
@@ -105,10 +105,10 @@ bool EyePressFilter::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress:
         // The second press of a double click is a press like any other.
         case QEvent::MouseButtonDblClick:
-            eyes_.Command1_MouseDown();
+            eyes_.OnConfirmPressed();
             break;
         case QEvent::MouseButtonRelease:
-            eyes_.Command1_MouseUp();
+            eyes_.OnConfirmReleased();
             break;
         default:
             break;

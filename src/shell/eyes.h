@@ -39,11 +39,11 @@ public:
     Eyes(QLabel* image1, QLabel* image2, QString eyeFolder, RandomSource& random);
 
     // The animation timer's tick.
-    void Timer2_Timer();
+    void Tick();
     // A mouse press on the confirm button: a random expression.
-    void Command1_MouseDown();
+    void OnConfirmPressed();
     // Its release: both eyes rest on picture 5.
-    void Command1_MouseUp();
+    void OnConfirmReleased();
 
     const EyeAnimation& Animation() const { return animation_; }
 

@@ -15,6 +15,7 @@
 #include "shell/about_window.h"
 #include "shell/eyes.h"
 #include "shell/messages.h"
+#include "shell/number_box.h"
 #include "shell/oval_shape.h"
 #include "shell/pictures.h"
 #include "shell/question_set_dialog.h"
@@ -31,14 +32,19 @@ const QColor kLabelPressed(0, 0, 191);
 
 void Play(ClipPlayer& player, const Clip& clip) { player.PlayClip(clip.from, clip.to); }
 
-// Labels that size themselves to their caption, keeping their left edge or,
-// when centred, their centre.
+// Labels that size themselves to their caption, keeping their left edge.
 void SetAutoSizedText(QLabel* label, const QString& text) {
-    const bool centred = label->alignment() & Qt::AlignHCenter;
-    const QPoint centre = label->geometry().center();
     label->setText(text);
     label->adjustSize();
-    if (centred) label->move(centre.x() - label->width() / 2, label->y());
+}
+
+// Centres in doubled pixels: a rectangle 31 px wide from x = 96 is centred on 111.5.
+int CentreTwice(const QRect& r) { return 2 * r.x() + r.width(); }
+// Where an even width cannot sit exactly on a half-pixel centre it goes half a
+// pixel left, always the same way, so captions never wander.
+int CentredLeft(int centreTwice, int width) {
+    const int twice = centreTwice - width;
+    return twice >= 0 ? twice / 2 : -((-twice + 1) / 2);
 }
 
 QString DataFolder(const QString& configured) {
@@ -55,9 +61,14 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
       settings_(parts_.settingsPath),
       player_(std::make_unique<SilentClipPlayer>()) {
     InitPictures();
+    // The face is a tool window, which Qt does not count when it looks for the
+    // last window: closing an About window would end the whole session. The
+    // program ends by the face's own rule instead (QuitIfNoWindowRemains).
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     ui_->setupUi(this);
     setFixedSize(size());
     setWindowIcon(QIcon(QStringLiteral(":/pictures/face.ico")));
+    designedCentres_ = {CentreTwice(ui_->Label3->geometry()), CentreTwice(ui_->Label6->geometry())};
     label7_ = {ui_->Label7_0, ui_->Label7_1, ui_->Label7_2, ui_->Label7_3,
                ui_->Label7_4, ui_->Label7_5, ui_->Label7_6};
 
@@ -91,31 +102,39 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
         std::make_unique<Eyes>(ui_->Image1, ui_->Image2, DataFolder(parts_.dataFolder), random_);
     ui_->Command1->installEventFilter(new EyePressFilter(*eyes_, ui_->Command1));
 
-    timer1_.setInterval(500);
-    timer2_.setInterval(300);
-    timer3_.setInterval(2000);
-    timer5_.setInterval(1000);
-    connect(&timer1_, &QTimer::timeout, this, &FaceWindow::Timer1_Timer);
-    connect(&timer2_, &QTimer::timeout, this, &FaceWindow::Timer2_Timer);
-    connect(&timer3_, &QTimer::timeout, this, &FaceWindow::Timer3_Timer);
-    connect(&timer5_, &QTimer::timeout, this, &FaceWindow::Timer5_Timer);
-    timer2_.start();
+    marqueeTimer_.setInterval(500);
+    eyeTimer_.setInterval(300);
+    welcomeTimer_.setInterval(2000);
+    announcementTimer_.setInterval(1000);
+    connect(&marqueeTimer_, &QTimer::timeout, this, &FaceWindow::OnMarqueeTick);
+    connect(&eyeTimer_, &QTimer::timeout, this, &FaceWindow::OnEyeTick);
+    connect(&welcomeTimer_, &QTimer::timeout, this, &FaceWindow::OnWelcomeTimeout);
+    connect(&announcementTimer_, &QTimer::timeout, this, &FaceWindow::OnAnnouncementTick);
+    eyeTimer_.start();
 
-    connect(ui_->Command1, &QPushButton::clicked, this, &FaceWindow::Command1_Click);
-    connect(ui_->Command4, &QPushButton::clicked, this, &FaceWindow::Command4_Click);
+    connect(ui_->Command1, &QPushButton::clicked, this, &FaceWindow::OnConfirmClicked);
+    // Enter in the answer box is the child's quickest 确定, and does nothing
+    // while 确定 itself is disabled.
+    connect(ui_->Text1, &QLineEdit::returnPressed, this, [this] {
+        if (ui_->Command1->isEnabled()) OnConfirmClicked();
+    });
+    KeepNumberBoxAscii(ui_->Text1);
+    ui_->Text1->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhNoPredictiveText);
+    connect(ui_->Command4, &QPushButton::clicked, this, &FaceWindow::OnScoreClicked);
     const std::pair<QAction*, int> items[] = {
         {ui_->menu_wj_1, 1}, {ui_->menu_wj_3, 3},   {ui_->menu_wj_4, 4},  {ui_->menu_wj_6, 6},
         {ui_->menu_wj_7, 7}, {ui_->menu_wj_15, 15}, {ui_->menu_wj_17, 17}};
     for (auto [action, index] : items)
-        connect(action, &QAction::triggered, this, [this, index = index] { menu_wj_Click(index); });
-    connect(ui_->menu_gy_1, &QAction::triggered, this, [this] { menu_gy_Click(1); });
+        connect(action, &QAction::triggered, this,
+                [this, index = index] { OnMenuItemChosen(index); });
+    connect(ui_->menu_gy_1, &QAction::triggered, this, [this] { OnAboutMenuItemChosen(1); });
 }
 
 FaceWindow::~FaceWindow() {
     if (dialog_) delete dialog_.data();
 }
 
-void FaceWindow::Form_Load() {
+void FaceWindow::Load() {
     (settings_.IsOn(SettingsFile::kVoicePromptsKey) ? ui_->menu_wj_3 : ui_->menu_wj_4)
         ->setChecked(true);
     (settings_.IsOn(SettingsFile::kSoundEffectsKey) ? ui_->menu_wj_6 : ui_->menu_wj_7)
@@ -129,7 +148,7 @@ void FaceWindow::Form_Load() {
     }
 
     if (SoundEffectsOn()) Play(*player_, clips::ClipStartup);
-    if (VoicePromptsOn()) timer3_.start();
+    if (VoicePromptsOn()) welcomeTimer_.start();
     for (int i = 7; i <= 12; ++i) session_.scoreLine[static_cast<std::size_t>(i)].clear();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -147,20 +166,20 @@ void FaceWindow::QuitIfNoWindowRemains() {
     if (unloaded_ && !AboutWindow::IsOpen()) QCoreApplication::quit();
 }
 
-void FaceWindow::Form_Unload() {
+void FaceWindow::Unload() {
     unloaded_ = true;
     // Closing the speech file: later clips, from a timer still due, play nothing.
     player_ = std::make_unique<SilentClipPlayer>();
     if (dialog_) delete dialog_.data();
-    timer1_.stop();
-    timer2_.stop();
-    timer3_.stop();
-    timer5_.stop();
+    marqueeTimer_.stop();
+    eyeTimer_.stop();
+    welcomeTimer_.stop();
+    announcementTimer_.stop();
     if (tray_) tray_->hide();
 }
 
 void FaceWindow::closeEvent(QCloseEvent* event) {
-    Form_Unload();
+    Unload();
     event->accept();
     QuitIfNoWindowRemains();
 }
@@ -170,14 +189,28 @@ bool FaceWindow::SoundEffectsOn() const { return ui_->menu_wj_6->isChecked(); }
 
 void FaceWindow::SetQuestionTexts(const QString& first, const QString& sign,
                                   const QString& second) {
-    SetAutoSizedText(ui_->Label3, first);
-    SetAutoSizedText(ui_->Label6, sign);
+    SetCentredText(ui_->Label3, designedCentres_[0], first);
+    SetCentredText(ui_->Label6, designedCentres_[1], sign);
     SetAutoSizedText(ui_->Label5, second);
+}
+
+void FaceWindow::SetCentredText(QLabel* label, int designedCentreTwice, const QString& text) {
+    // The centre comes from the design every time: worked out again from the
+    // label's last, rounded geometry, it crept a pixel left with every even
+    // width, and after a long session the operand slid off its cheek.
+    SetAutoSizedText(label, text);
+    label->move(CentredLeft(designedCentreTwice, label->width()), label->y());
+}
+
+void FaceWindow::FocusAnswerBox() {
+    raise();
+    activateWindow();
+    ui_->Text1->setFocus();
 }
 
 void FaceWindow::ShowQuestion(std::int16_t row) { session_.store.ShowQuestion(row, *this); }
 
-void FaceWindow::Command1_Click() {
+void FaceWindow::OnConfirmClicked() {
     auto& s = session_;
     if (s.store.RowCount() == 0) {
         ShowMessage(this, QStringLiteral("你还没有出题呢！"));
@@ -203,12 +236,12 @@ void FaceWindow::Command1_Click() {
     ui_->Text1->setFocus();
 }
 
-void FaceWindow::Timer3_Timer() {
+void FaceWindow::OnWelcomeTimeout() {
     Play(*player_, clips::ClipStartupPrompt);
-    timer3_.stop();
+    welcomeTimer_.stop();
 }
 
-void FaceWindow::Command4_Click() {
+void FaceWindow::OnScoreClicked() {
     auto& s = session_;
     if (s.store.RowCount() == 0) {
         ShowMessage(this, QStringLiteral("你还没有出题呢！"));
@@ -218,26 +251,27 @@ void FaceWindow::Command4_Click() {
         if (SoundEffectsOn()) Play(*player_, clips::ClipClick);
         const auto score = Score(CountCorrect(s.store), s.store.RowCount());
         s.scoreLine[kScoreTextCell] = QString::number(score);
-        timer1_.start();
+        // A second click lets the marquee run on from where it is.
+        if (!marqueeTimer_.isActive()) marqueeTimer_.start();
     }
     // A running announcement carries on from its step.
-    if (VoicePromptsOn() && !timer5_.isActive()) timer5_.start();
+    if (VoicePromptsOn() && !announcementTimer_.isActive()) announcementTimer_.start();
 }
 
-void FaceWindow::Timer1_Timer() {
+void FaceWindow::OnMarqueeTick() {
     if (!marquee_.Tick(session_.scoreLine)) return;
     for (int k = 0; k < ScoreMarquee::kLabels; ++k)
         SetAutoSizedText(label7_[static_cast<std::size_t>(k)],
                          marquee_.marqueeCells[static_cast<std::size_t>(k)]);
 }
 
-void FaceWindow::Timer5_Timer() {
-    if (announcement_.Tick(session_.scoreLine[kScoreTextCell], *player_)) timer5_.stop();
+void FaceWindow::OnAnnouncementTick() {
+    if (announcement_.Tick(session_.scoreLine[kScoreTextCell], *player_)) announcementTimer_.stop();
 }
 
-void FaceWindow::Timer2_Timer() { eyes_->Timer2_Timer(); }
+void FaceWindow::OnEyeTick() { eyes_->Tick(); }
 
-void FaceWindow::Label1_Click() { NewSetCommand(); }
+void FaceWindow::OnNewSetLabelClicked() { NewSetCommand(); }
 
 void FaceWindow::NewSetCommand() {
     if (SoundEffectsOn()) Play(*player_, clips::ClipNewSet);
@@ -248,12 +282,12 @@ void FaceWindow::NewSetCommand() {
         dialog_->activateWindow();
     } else {
         dialog_ = new QuestionSetDialog(*this);
-        dialog_->Form_Load();
+        dialog_->Load();
         dialog_->show();
     }
     session_.setFinished = false;
-    timer1_.stop();
-    timer2_.stop();
+    marqueeTimer_.stop();
+    eyeTimer_.stop();
     ui_->Command1->setEnabled(true);
 }
 
@@ -287,7 +321,7 @@ void FaceWindow::SetLabel1Colour(const QColor& colour) {
 }
 
 bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->picshape) return PicshapeMouse(event);
+    if (watched == ui_->picshape) return OnFaceMouse(event);
     const auto type = event->type();
     if (watched == ui_->Text1 && type == QEvent::ShortcutOverride) {
         // The answer box would take Ctrl+C and its kin as editing keys; the
@@ -300,15 +334,7 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
             }
     }
     if (watched == ui_->Label1) {
-        if (type == QEvent::MouseButtonPress) {
-            SetLabel1Colour(kLabelPressed);
-        } else if (type == QEvent::MouseButtonRelease) {
-            SetLabel1Colour(kLabelYellow);
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton &&
-                ui_->Label1->rect().contains(mouse->position().toPoint()))
-                Label1_Click();
-        }
+        OnNewSetLabelMouse(event);
     } else if (watched == ui_->Label4 && type == QEvent::MouseButtonPress) {
         QPalette palette = ui_->Label4->palette();
         palette.setColor(QPalette::WindowText, kLabelPressed);
@@ -319,7 +345,33 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool FaceWindow::PicshapeMouse(QEvent* event) {
+void FaceWindow::OnNewSetLabelMouse(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            label1PressWasDouble_ = false;
+            SetLabel1Colour(kLabelPressed);
+            break;
+        case QEvent::MouseButtonDblClick:
+            // The first half of a double click was already a click; its second
+            // half must not run the command again.
+            label1PressWasDouble_ = true;
+            SetLabel1Colour(kLabelPressed);
+            break;
+        case QEvent::MouseButtonRelease: {
+            SetLabel1Colour(kLabelYellow);
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && !label1PressWasDouble_ &&
+                ui_->Label1->rect().contains(mouse->position().toPoint()))
+                OnNewSetLabelClicked();
+            label1PressWasDouble_ = false;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+bool FaceWindow::OnFaceMouse(QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);

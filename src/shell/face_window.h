@@ -53,18 +53,27 @@ public:
 
     // Start-up: options, score line, speech file, start-up sound, welcome
     // prompt, centring, shape, tray and menu, ear captions.
-    void Form_Load();
+    void Load();
 
     // Event handlers, public so tests can call them as the events would.
-    void Command1_Click();
-    void Command4_Click();
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void Timer3_Timer();
-    void Timer5_Timer();
-    void Label1_Click();
-    void menu_wj_Click(int index);
-    void menu_gy_Click(int index);
+    // Command1 (确定), or Enter in the answer box Text1: records the answer.
+    void OnConfirmClicked();
+    // Command4 (得分): marks a finished set and starts the marquee and the spoken score.
+    void OnScoreClicked();
+    // Timer1, every 500 ms: moves the score sentence one cell along Label7(0..6).
+    void OnMarqueeTick();
+    // Timer2, every 300 ms: the eyes' idle animation.
+    void OnEyeTick();
+    // Timer3, once, 2 s after start-up: the spoken welcome.
+    void OnWelcomeTimeout();
+    // Timer5, every second: one step of the spoken score.
+    void OnAnnouncementTick();
+    // Label1 (出题) on the left ear.
+    void OnNewSetLabelClicked();
+    // menu_wj(index) of the popup menu "wenjian".
+    void OnMenuItemChosen(int index);
+    // menu_gy(index), the About submenu.
+    void OnAboutMenuItemChosen(int index);
     void BuildWindowShape();
 
     // The new-question-set command, shared by Label1 and menu item 1.
@@ -80,10 +89,10 @@ public:
     RandomSource& random() { return random_; }
     Ui::FORM1& ui() { return *ui_; }
     QLabel* Label7(int index) const { return label7_[static_cast<std::size_t>(index)]; }
-    QTimer& Timer1() { return timer1_; }
-    QTimer& Timer2() { return timer2_; }
-    QTimer& Timer3() { return timer3_; }
-    QTimer& Timer5() { return timer5_; }
+    QTimer& marqueeTimer() { return marqueeTimer_; }
+    QTimer& eyeTimer() { return eyeTimer_; }
+    QTimer& welcomeTimer() { return welcomeTimer_; }
+    QTimer& announcementTimer() { return announcementTimer_; }
     // The open dialog; one that OK or Cancel closed counts as gone at once,
     // even before Qt deletes it.
     QuestionSetDialog* dialog() const {
@@ -98,8 +107,10 @@ public:
 
     // Shows a row of the store on the face (an empty store blanks it).
     void ShowQuestion(std::int16_t row);
+    // After a new set: the face comes forward with the answer box ready for typing.
+    void FocusAnswerBox();
     // The dialog's way back: Cancel lets the eyes move again.
-    void RestartEyes() { timer2_.start(); }
+    void RestartEyes() { eyeTimer_.start(); }
 
     // Opens the popup menu at a screen position (the tray's right button, or the
     // fallbacks where there is no tray).
@@ -117,11 +128,16 @@ protected:
 private:
     void SetQuestionTexts(const QString& first, const QString& sign,
                           const QString& second) override;
-    void Form_Unload();
+    void Unload();
+    // Sizes a centred label to its caption and centres it on its designed centre.
+    void SetCentredText(QLabel* label, int designedCentreTwice, const QString& text);
     void SetUpTrayAndMenu();
     void SwitchOption(int index);
     void SetLabel1Colour(const QColor& colour);
-    bool PicshapeMouse(QEvent* event);
+    // picshape, the face itself: dragging, and the menu where there is no tray.
+    bool OnFaceMouse(QEvent* event);
+    // Label1 (出题): dark blue while pressed, and a click starts a new set.
+    void OnNewSetLabelMouse(QEvent* event);
 
     std::unique_ptr<Ui::FORM1> ui_;
     FaceWindowParts parts_;
@@ -133,7 +149,9 @@ private:
     ScoreAnnouncement announcement_;
     std::unique_ptr<Eyes> eyes_;
     std::array<QLabel*, ScoreMarquee::kLabels> label7_{};
-    QTimer timer1_, timer2_, timer3_, timer5_;
+    // Twice the designed centres of Label3 and Label6, so odd widths stay exact.
+    std::array<int, 2> designedCentres_{};
+    QTimer marqueeTimer_, eyeTimer_, welcomeTimer_, announcementTimer_;
     QPointer<QuestionSetDialog> dialog_;
     QMenu* menu_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
@@ -144,6 +162,8 @@ private:
     QPoint pressGlobal_;
     QPoint pressWindow_;
     bool pressMoved_ = false;
+    // The release that ends a double click on Label1 is not a second click.
+    bool label1PressWasDouble_ = false;
 };
 
 }  // namespace tavrin

@@ -97,7 +97,7 @@ void FaceWindow::ShowPopupMenu(const QPoint& globalPosition) {
     if (menu_) menu_->popup(globalPosition);
 }
 
-void FaceWindow::menu_wj_Click(int index) {
+void FaceWindow::OnMenuItemChosen(int index) {
     switch (index) {
         case 1:
             NewSetCommand();
@@ -119,7 +119,7 @@ void FaceWindow::menu_wj_Click(int index) {
     }
 }
 
-void FaceWindow::menu_gy_Click(int index) {
+void FaceWindow::OnAboutMenuItemChosen(int index) {
     if (index != 1) return;
     AboutWindow* about = AboutWindow::ShowAbout(SoundEffectsOn(), *player_);
     // Once the face has gone, closing the last About window ends the program.

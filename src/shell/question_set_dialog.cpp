@@ -3,6 +3,7 @@
 #include "generation/question_set.h"
 #include "shell/face_window.h"
 #include "shell/messages.h"
+#include "shell/number_box.h"
 #include "sound/clip_table.h"
 #include "ui_dialog.h"
 
@@ -26,28 +27,31 @@ QuestionSetDialog::QuestionSetDialog(FaceWindow& face)
     setFixedSize(client_->width() + 2 * kFrame, client_->height() + 2 * kFrame);
     setWindowTitle(QString());
 
-    timer1_.setInterval(100);
-    connect(&timer1_, &QTimer::timeout, this, &QuestionSetDialog::Timer1_Timer);
-    connect(ui_->OKButton, &QPushButton::clicked, this, &QuestionSetDialog::OKButton_Click);
-    connect(ui_->CancelButton, &QPushButton::clicked, this, &QuestionSetDialog::CancelButton_Click);
+    KeepNumberBoxAscii(ui_->Text1);
+    KeepNumberBoxAscii(ui_->Text2);
+
+    promptTimer_.setInterval(100);
+    connect(&promptTimer_, &QTimer::timeout, this, &QuestionSetDialog::OnPromptTimeout);
+    connect(ui_->OKButton, &QPushButton::clicked, this, &QuestionSetDialog::OnOkClicked);
+    connect(ui_->CancelButton, &QPushButton::clicked, this, &QuestionSetDialog::OnCancelClicked);
 }
 
 QuestionSetDialog::~QuestionSetDialog() = default;
 
-void QuestionSetDialog::Form_Load() {
+void QuestionSetDialog::Load() {
     move(0, 0);
     if (face_.VoicePromptsOn())
-        timer1_.start();
+        promptTimer_.start();
     else
-        timer1_.stop();
+        promptTimer_.stop();
 }
 
-void QuestionSetDialog::Timer1_Timer() {
+void QuestionSetDialog::OnPromptTimeout() {
     face_.player().PlayClip(clips::ClipDialogPrompt.from, clips::ClipDialogPrompt.to);
-    timer1_.stop();
+    promptTimer_.stop();
 }
 
-void QuestionSetDialog::OKButton_Click() {
+void QuestionSetDialog::OnOkClicked() {
     face_.random().Reseed();
     const QString rangeText = ui_->Text1->text();
     const QString countText = ui_->Text2->text();
@@ -68,9 +72,12 @@ void QuestionSetDialog::OKButton_Click() {
     face_.ShowQuestion(0);
     session.questionIndex = 0;
     close();
+    // The child types the first answer next, with or without a window manager
+    // to hand the keyboard back to the face.
+    face_.FocusAnswerBox();
 }
 
-void QuestionSetDialog::CancelButton_Click() {
+void QuestionSetDialog::OnCancelClicked() {
     if (face_.SoundEffectsOn())
         face_.player().PlayClip(clips::ClipCancel.from, clips::ClipCancel.to);
     close();

@@ -21,19 +21,23 @@ public:
     explicit QuestionSetDialog(FaceWindow& face);
     ~QuestionSetDialog() override;
 
-    void Form_Load();
-    void Timer1_Timer();
-    void OKButton_Click();
-    void CancelButton_Click();
+    // Each opening: topmost at the screen's top-left, the spoken prompt armed.
+    void Load();
+    // Timer1, once, 100 ms after opening: the spoken prompt.
+    void OnPromptTimeout();
+    // OKButton (确定): checks what was typed, makes the set and closes.
+    void OnOkClicked();
+    // CancelButton (取消): closes without a set and lets the eyes move again.
+    void OnCancelClicked();
 
     Ui::Dialog& ui() { return *ui_; }
-    QTimer& Timer1() { return timer1_; }
+    QTimer& promptTimer() { return promptTimer_; }
 
 private:
     FaceWindow& face_;
     std::unique_ptr<Ui::Dialog> ui_;
     QWidget* client_;
-    QTimer timer1_;
+    QTimer promptTimer_;
 };
 
 }  // namespace tavrin

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "clip_recorder.h"
+#include "session/typed_text.h"
 
 namespace tavrin {
 namespace {
@@ -139,6 +140,15 @@ TEST(ScoreAnnouncement, FollowsANewScoreMidwayAndStillEnds) {
     EXPECT_TRUE(announcement.Tick(u"100", recorder));
     EXPECT_EQ(announcement.announceStep, 0);
     EXPECT_EQ(recorder.played.size(), 3u);
+}
+
+TEST(TypedText, FullWidthNumbersBecomeAscii) {
+    const std::pair<const char16_t*, const char16_t*> rows[] = {
+        {u"１０", u"10"}, {u"－３．５", u"-3.5"}, {u"＋７", u"+7"},  {u"\u3000１２\u3000", u" 12 "},
+        {u"1０", u"10"},  {u"十", u"十"},         {u"ａ１", u"ａ1"}, {u"", u""},
+    };
+    for (auto [typed, ascii] : rows)
+        EXPECT_EQ(AsciiNumberText(QString::fromUtf16(typed)), QString::fromUtf16(ascii));
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 
 #include "clip_recorder.h"
 #include "shell/fonts.h"
+#include "shell/translation.h"
 
 namespace tavrin {
 namespace {
@@ -171,6 +174,15 @@ TEST_F(AboutWindowTest, PressOnOnePartAndReleaseOnTheOtherIsNoClick) {
     Mouse(Control(window, "Label5"), QEvent::MouseButtonRelease, Qt::LeftButton);
     EXPECT_TRUE(AboutWindow::IsOpen());
     EXPECT_TRUE(ShowsReleased(window));
+}
+
+TEST_F(AboutWindowTest, PointerClicksAtTheArrowsTipAndBoxesSpeakChinese) {
+    AboutWindow* window = AboutWindow::ShowAbout(false, player);
+    EXPECT_EQ(window->cursor().hotSpot(), QPoint(0, 0));
+
+    ASSERT_TRUE(InstallQtChineseTexts(*qApp)) << "qt6-translations-l10n is not installed";
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok);
+    EXPECT_EQ(box.button(QMessageBox::Ok)->text(), "确定");
 }
 
 }  // namespace

@@ -112,23 +112,23 @@ TEST_F(EyesTest, TwentyTicksWithAStopAndAResume) {
 
     std::vector<int> shown;
     for (int i = 0; i < 11; ++i) {
-        eyes.Timer2_Timer();
+        eyes.Tick();
         ASSERT_EQ(Shown(image1), Shown(image2));
         shown.push_back(Shown(image1));
     }
     EXPECT_EQ(shown, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 8, 1, 2}));
 
     // Stopped: presses still pull faces and do not move the animation on.
-    eyes.Command1_MouseDown();
+    eyes.OnConfirmPressed();
     EXPECT_EQ(Pictures(), std::make_pair(7, 6));
-    eyes.Command1_MouseUp();
+    eyes.OnConfirmReleased();
     EXPECT_EQ(Pictures(), std::make_pair(5, 5));
     EXPECT_EQ(eyes.Animation().EyeFrame, 2);
 
     // Resumed: on with the next picture, not back at 1.
     shown.clear();
     for (int i = 0; i < 9; ++i) {
-        eyes.Timer2_Timer();
+        eyes.Tick();
         shown.push_back(Shown(image1));
     }
     EXPECT_EQ(shown, (std::vector<int>{3, 4, 5, 6, 7, 8, 8, 1, 2}));
@@ -139,7 +139,7 @@ TEST_F(EyesTest, ShipsReadableEyePicturesWithoutExtension) {
     ScriptedRandom random({DrawFor(2)});
     Eyes eyes(image1, image2, shipped, random);
     for (int n = 1; n <= 8; ++n) {
-        eyes.Timer2_Timer();
+        eyes.Tick();
         const QImage file(QDir(shipped).filePath(QString::number(n)), "BMP");
         EXPECT_EQ(file.size(), QSize(97, 49)) << n;
         EXPECT_TRUE(SameImage(image1->pixmap().toImage(), file)) << n;
@@ -175,11 +175,11 @@ TEST_F(EyesTest, BrokenPictureKeepsThePictureOnShowAndWarnsOnce) {
     Eyes eyes(image1, image2, folder.path(), random);
     std::vector<int> shown;
     for (int i = 0; i < 18; ++i) {
-        eyes.Timer2_Timer();
+        eyes.Tick();
         shown.push_back(Shown(image2));
     }
     // Expression 1 wants picture 7 in both eyes, which cannot be read either.
-    eyes.Command1_MouseDown();
+    eyes.OnConfirmPressed();
     const std::pair<int, int> duringPress = Pictures();
 
     qInstallMessageHandler(previous);

@@ -78,7 +78,7 @@ protected:
             return std::make_unique<ForwardingPlayer>(recorder);
         };
         face = std::make_unique<FaceWindow>(std::move(parts));
-        face->Form_Load();
+        face->Load();
         face->show();
         return *face;
     }
