@@ -10,7 +10,7 @@ packages=(
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
-  qt6-translations-l10n
+  qt6-translations-l10n libxtst-dev
 )
 
 missing=()

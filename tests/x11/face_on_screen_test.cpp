@@ -342,5 +342,146 @@ TEST_F(FaceOnScreen, AShortSessionFromTheDialogToQuitting) {
                                                      "settings";
 }
 
+// Where the white ink of a caption lies across a strip of the face: its left-most
+// and right-most columns, or nothing when the strip holds no caption.
+std::optional<std::pair<int, int>> InkColumns(const std::vector<Rgb>& strip, int width) {
+    int left = width, right = -1;
+    for (std::size_t i = 0; i < strip.size(); ++i) {
+        const Rgb& p = strip[i];
+        if (p.r < 200 || p.g < 200 || p.b < 200) continue;
+        const int x = static_cast<int>(i) % width;
+        left = std::min(left, x);
+        right = std::max(right, x);
+    }
+    if (right < 0) return std::nullopt;
+    return std::pair{left, right};
+}
+
+long ResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+// A child's afternoon, through X events only: three sets answered at the
+// keyboard, the About window opened and closed twice (once in the middle of a
+// set), both options switched from the menu, the face dragged about.
+TEST_F(FaceOnScreen, LivesThroughAnAfternoonOfPractice) {
+    const auto openMenuAndPress = [&](const std::string& keys) {
+        Xdo(MoveTo(Screen(kForehead)) + " click 3");
+        ASSERT_TRUE(WaitFor([&] { return MenuOpen(); })) << "no menu for " << keys;
+        Xdo("key --delay 40 " + keys);
+        ASSERT_TRUE(WaitFor([&] { return !MenuOpen(); })) << keys << " left the menu open";
+    };
+    openMenuAndPress("Down Down Return");            // 打开语音提示(D)
+    openMenuAndPress("Down Down Down Down Return");  // 打开音效功能
+    EXPECT_EQ(ReadFile(config_ + "/tavrin/Qbx_R"), "[menu]\nmenu3=1\nmenu6=1\n");
+
+    const auto aboutVisitCloses = [&] {
+        openMenuAndPress("Down Down Down Down Down Down Right Return");  // 关于…… › 关于作者(W)
+        std::optional<Geometry> about;
+        ASSERT_TRUE(WaitFor([&] {
+            for (unsigned long w : OtherWindows()) {
+                about = x().WindowGeometry(w);
+                if (about && about->width == 424) return true;
+            }
+            return false;
+        })) << "the About window did not open";
+        Xdo(MoveTo({about->x + 376, about->y + 376}) + " click 1");  // its leave button
+        ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "离开 left it open";
+        ASSERT_TRUE(program_.Running()) << "closing the About window ended the program";
+    };
+    // The box holds typed text while more than a cursor's worth of it is white.
+    const auto answerBoxInk = [&] {
+        const Point s = Screen({155, 306});
+        int white = 0;
+        for (const Rgb& p : x().Grab({s.x, s.y, 60, 20})) white += p.r > 200 && p.g > 200;
+        return white;
+    };
+    // The first operand is centred on 96 + 31/2 and the sign on 172 + 27/2. A
+    // caption's ink is not quite centred in its own box: the operand begins with
+    // a blank, so its ink lies about half a blank (14 px) right of the centre,
+    // and glyphs have uneven side bearings (× sits 6 px left, digits vary by a
+    // few pixels). A label that wandered a pixel with each caption would leave
+    // these bands within a few questions.
+    const auto questionStaysCentred = [&](int set, int q) {
+        const Point cheek = Screen({16, 205}), nose = Screen({164, 205});
+        bool centred = false;
+        std::string seen;
+        WaitFor(
+            [&] {
+                const auto operand = InkColumns(x().Grab({cheek.x, cheek.y, 145, 62}), 145);
+                const auto sign = InkColumns(x().Grab({nose.x, nose.y, 42, 62}), 42);
+                if (!operand || !sign) return false;
+                const double operandOffset = 16 + (operand->first + operand->second) / 2.0 - 111.5;
+                const double signOffset = 164 + (sign->first + sign->second) / 2.0 - 185.5;
+                seen = "operand ink " + std::to_string(operandOffset) + " px and sign ink " +
+                       std::to_string(signOffset) + " px from their label centres";
+                centred = operandOffset >= 9 && operandOffset <= 19 && signOffset >= -8 &&
+                          signOffset <= 2;
+                return centred;
+            },
+            1s);
+        EXPECT_TRUE(centred) << "set " << set << ", question " << q << ": " << seen;
+        return centred;
+    };
+
+    long residentAfterFirstSet = 0;
+    unsigned seed = 20261209;
+    const int counts[] = {20, 100, 40};
+    for (int set = 0; set < 3; ++set) {
+        Xdo(MoveTo(Screen(kNewSetLabel)) + " click 1");
+        unsigned long dialog = 0;
+        ASSERT_TRUE(WaitFor([&] {
+            const auto others = OtherWindows();
+            dialog = others.size() == 1 ? others.front() : 0;
+            return dialog != 0;
+        })) << "出题 opened no dialog";
+        const Geometry d = x().WindowGeometry(dialog).value_or(Geometry{});
+        const auto at = [&](Point p) { return MoveTo({d.x + p.x, d.y + p.y}); };
+        for (int box = 0; box < 4; ++box)  // 加法 减法 乘法 除法
+            Xdo(MoveTo({d.x + 18 + box * (box < 2 ? 64 : 60), d.y + 42}) + " click 1");
+        Xdo(at(kRangeBox) + " click 1 type 20");
+        Xdo(at(kCountBox) + " click 1 type " + std::to_string(counts[set]));
+        Xdo(at(kOkButton) + " click 1");
+        ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "OK left the dialog open";
+
+        for (int q = 0; q < counts[set]; ++q) {
+            if (!questionStaysCentred(set, q)) return;
+            if (set == 1 && q == 50) {
+                aboutVisitCloses();
+                Xdo(MoveTo(Screen(kAnswerBox)) + " click 1");
+            }
+            if (set == 2 && q == 10) DragFace(kForehead, 1, 3, 9, -6);
+            seed = seed * 1103515245u + 12345u;
+            std::string keys;
+            for (char digit : std::to_string((seed >> 16) % 21))
+                keys += std::string(1, digit) + " ";
+            ASSERT_TRUE(x().Keys(keys));
+            ASSERT_TRUE(WaitFor([&] { return answerBoxInk() > 25; }))
+                << "the answer box took no typing at set " << set << ", question " << q;
+            ASSERT_TRUE(x().Keys(q % 2 ? "Return" : "KP_Enter"));
+            if (q + 1 == counts[set]) break;  // the last answer brings a message box
+            ASSERT_TRUE(WaitFor([&] { return answerBoxInk() < 25; }))
+                << "Enter did not confirm at set " << set << ", question " << q;
+        }
+        // "你的题目做完了，看看你得了多少分": the box goes with Enter.
+        ASSERT_TRUE(WaitFor([&] { return !OtherWindows().empty(); })) << "no message at the end";
+        Xdo("key Return");
+        ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "the message stayed";
+        Xdo(MoveTo(Screen(kScoreButton)) + " click 1");
+        if (set == 0) {
+            aboutVisitCloses();
+            residentAfterFirstSet = ResidentKiB(program_.pid());
+        }
+    }
+    ASSERT_TRUE(program_.Running());
+    const long residentAtEnd = ResidentKiB(program_.pid());
+    EXPECT_LE(std::abs(residentAtEnd - residentAfterFirstSet), 5 * 1024)
+        << "resident memory went from " << residentAfterFirstSet << " KiB to " << residentAtEnd;
+    EXPECT_EQ(ReadFile(config_ + "/tavrin/Qbx_R"), "[menu]\nmenu3=1\nmenu6=1\n");
+}
+
 }  // namespace
 }  // namespace tavrin::x11

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -70,7 +71,7 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     for (;;) {
         if (done()) return true;
         if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(20ms);
+        std::this_thread::sleep_for(5ms);
     }
 }
 
@@ -207,6 +208,20 @@ bool XServer::OverrideRedirect(unsigned long window) {
     XWindowAttributes attributes{};
     if (!connection_ || !XGetWindowAttributes(connection_, window, &attributes)) return false;
     return attributes.override_redirect;
+}
+
+bool XServer::Keys(const std::string& keysyms) {
+    if (!connection_) return false;
+    std::istringstream names(keysyms);
+    for (std::string name; names >> name;) {
+        const KeySym keysym = XStringToKeysym(name.c_str());
+        const KeyCode code = keysym == NoSymbol ? 0 : XKeysymToKeycode(connection_, keysym);
+        if (code == 0) return false;
+        XTestFakeKeyEvent(connection_, code, True, CurrentTime);
+        XTestFakeKeyEvent(connection_, code, False, CurrentTime);
+    }
+    XSync(connection_, False);
+    return true;
 }
 
 Output XServer::Xdotool(const std::string& arguments) {

@@ -76,6 +76,11 @@ public:
     Rgb Pixel(int x, int y) { return Grab({x, y, 1, 1}).front(); }
     bool OverrideRedirect(unsigned long window);
 
+    // Presses and releases each key of a blank-separated list of keysym names
+    // ("1 2 Return") through XTest: as a keyboard would, and far quicker than
+    // an xdotool process per key. False when a name is unknown.
+    bool Keys(const std::string& keysyms);
+
     // An xdotool command line on this display, never waiting longer than ten seconds.
     Output Xdotool(const std::string& arguments);
     std::vector<unsigned long> VisibleWindows(pid_t pid);
