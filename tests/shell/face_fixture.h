@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,9 +99,19 @@ protected:
                               dialog.ui().Check4};
         for (int i = 0; i < 4; ++i)
             if (mask[i] == '1') QTest::mouseClick(boxes[i], Qt::LeftButton);
-        QTest::keyClicks(dialog.ui().Text1, range);
-        QTest::keyClicks(dialog.ui().Text2, count);
+        Type(dialog.ui().Text1, range);
+        Type(dialog.ui().Text2, count);
         QTest::mouseClick(dialog.ui().OKButton, Qt::LeftButton);
+    }
+
+    // Typed text; anything beyond ASCII arrives as an input method commits it.
+    static void Type(QWidget* box, const QString& text) {
+        bool ascii = true;
+        for (QChar c : text) ascii = ascii && c.unicode() < 128;
+        if (ascii) return QTest::keyClicks(box, text);
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(box, &commit);
     }
 
     void Answer(const QString& text) {
