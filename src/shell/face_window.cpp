@@ -218,6 +218,7 @@ void FaceWindow::Command4_Click() {
         if (SoundEffectsOn()) Play(*player_, clips::ClipClick);
         const auto score = Score(CountCorrect(s.store), s.store.RowCount());
         s.scoreLine[kScoreTextCell] = QString::number(score);
+        if (parts_.recordMarkedSet) parts_.recordMarkedSet(s);
         timer1_.start();
     }
     // A running announcement carries on from its step.
