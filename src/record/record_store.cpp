@@ -57,6 +57,9 @@ struct Failure {
     bool damaged = false;
 };
 
+// Qt binds a null string as NULL, and a blank answer is a null string.
+QString Text(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
 QString OneLine(QString text) { return text.replace(u'\n', u' ').trimmed(); }
 
 Failure FailureOf(const QSqlError& error) {
@@ -153,7 +156,7 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
         " correct_count, score) VALUES (?, ?, ?, ?, ?, ?)"));
     const QDateTime at = set.markedAt.toOffsetFromUtc(set.markedAt.offsetFromUtc());
     for (const QVariant& value :
-         {QVariant(at.toString(Qt::ISODate)), QVariant(set.mask), QVariant(set.range),
+         {QVariant(Text(at.toString(Qt::ISODate))), QVariant(Text(set.mask)), QVariant(set.range),
           QVariant(set.count), QVariant(set.correct), QVariant(set.score)})
         query.addBindValue(value);
     if (!query.exec()) return FailureOf(query.lastError());
@@ -177,11 +180,11 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
             const int at0 = r * kQuestionColumns;
             query.bindValue(at0, setId);
             query.bindValue(at0 + 1, start + r);
-            query.bindValue(at0 + 2, q.first);
-            query.bindValue(at0 + 3, q.sign);
-            query.bindValue(at0 + 4, q.second);
-            query.bindValue(at0 + 5, q.result);
-            query.bindValue(at0 + 6, q.answer);
+            query.bindValue(at0 + 2, Text(q.first));
+            query.bindValue(at0 + 3, Text(q.sign));
+            query.bindValue(at0 + 4, Text(q.second));
+            query.bindValue(at0 + 5, Text(q.result));
+            query.bindValue(at0 + 6, Text(q.answer));
             query.bindValue(at0 + 7, q.right ? 1 : 0);
         }
         if (!query.exec()) return FailureOf(query.lastError());
