@@ -10,6 +10,7 @@ packages=(
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
+  libqt6sql6-sqlite chromium
 )
 
 missing=()
