@@ -50,7 +50,7 @@ static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion);
 // Questions go in many to a statement: one statement per question would cost
 // more than the writing itself for the largest sets.
 constexpr int kQuestionColumns = 8;
-constexpr int kQuestionsPerInsert = 200;
+constexpr int kQuestionsPerInsert = 50;
 
 struct Failure {
     QString text;
@@ -139,6 +139,7 @@ std::optional<Failure> InTransaction(const QString& path, const char* begin, Bod
         QSqlQuery query(db);
         failure = Exec(query, QStringLiteral("PRAGMA journal_mode = WAL"));
         if (!failure) failure = Exec(query, QStringLiteral("PRAGMA foreign_keys = ON"));
+        if (!failure) failure = Exec(query, QStringLiteral("PRAGMA synchronous = NORMAL"));
         if (!failure) failure = Exec(query, QString::fromLatin1(begin));
         if (failure) return failure;
         failure = Migrate(db);
