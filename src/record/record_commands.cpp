@@ -54,9 +54,10 @@ int Forget(const RecordStore& store, bool ask) {
         return 0;
     }
     const RecordStore::Loaded loaded = store.LoadAll();
-    QString list = loaded.error.isEmpty()
-                       ? QStringLiteral("将删除练习记录（%1 组练习）的这些文件：\n").arg(loaded.sets.size())
-                       : QStringLiteral("将删除练习记录的这些文件：\n");
+    QString list =
+        loaded.error.isEmpty()
+            ? QStringLiteral("将删除练习记录（%1 组练习）的这些文件：\n").arg(loaded.sets.size())
+            : QStringLiteral("将删除练习记录的这些文件：\n");
     for (const QString& file : files) list += QStringLiteral("  %1\n").arg(file);
     Print(stdout, list);
     if (ask) {

@@ -55,6 +55,7 @@ constexpr int kQuestionsPerInsert = 50;
 struct Failure {
     QString text;
     bool damaged = false;
+    bool empty = false;  // a file with no record in it yet, when reading
 };
 
 // Qt binds a null string as NULL, and a blank answer is a null string.
@@ -102,11 +103,13 @@ std::optional<Failure> Exec(QSqlQuery& query, const QString& sql) {
     return FailureOf(query.lastError());
 }
 
-// Inside a transaction: brings the record to the current version.
-std::optional<Failure> Migrate(QSqlDatabase& db) {
+// Inside a transaction: brings the record to the current version. Reading
+// never makes a record where none is, so that it never needs to write to one.
+std::optional<Failure> Migrate(QSqlDatabase& db, bool create) {
     QSqlQuery query(db);
-    if (auto f = Exec(query, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"
-                                            " AND name = 'schema_version'")))
+    if (auto f =
+            Exec(query, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"
+                                       " AND name = 'schema_version'")))
         return f;
     int version = 0;
     if (query.next() && query.value(0).toInt() > 0) {
@@ -119,6 +122,7 @@ std::optional<Failure> Migrate(QSqlDatabase& db) {
                                       "left as it is")
                            .arg(version)};
     if (version == RecordStore::kSchemaVersion) return std::nullopt;
+    if (version == 0 && !create) return Failure{{}, false, true};
     for (int v = version; v < RecordStore::kSchemaVersion; ++v)
         for (auto step = kMigrations[v].begin; step != kMigrations[v].end; ++step)
             if (auto f = Exec(query, QString::fromUtf8(*step))) return f;
@@ -129,8 +133,10 @@ std::optional<Failure> Migrate(QSqlDatabase& db) {
 }
 
 // Opens, migrates and runs body in one transaction; rolls back on any failure.
+// A writer takes the write lock at once, so that it fails within the busy
+// timeout instead of halfway through.
 template <typename Body>
-std::optional<Failure> InTransaction(const QString& path, const char* begin, Body body) {
+std::optional<Failure> InTransaction(const QString& path, bool write, Body body) {
     Connection connection(path);
     if (auto f = connection.Open()) return f;
     QSqlDatabase& db = connection.db();
@@ -140,9 +146,11 @@ std::optional<Failure> InTransaction(const QString& path, const char* begin, Bod
         failure = Exec(query, QStringLiteral("PRAGMA journal_mode = WAL"));
         if (!failure) failure = Exec(query, QStringLiteral("PRAGMA foreign_keys = ON"));
         if (!failure) failure = Exec(query, QStringLiteral("PRAGMA synchronous = NORMAL"));
-        if (!failure) failure = Exec(query, QString::fromLatin1(begin));
+        if (!failure)
+            failure =
+                Exec(query, write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
         if (failure) return failure;
-        failure = Migrate(db);
+        failure = Migrate(db, write);
         if (!failure) failure = body(db);
         if (!failure) failure = Exec(query, QStringLiteral("COMMIT"));
         if (failure) query.exec(QStringLiteral("ROLLBACK"));
@@ -172,7 +180,8 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
                 "INSERT INTO question (set_id, position, first_operand, operator_sign,"
                 " second_operand, result, answer, is_right) VALUES ");
             for (int r = 0; r < rows; ++r)
-                sql += r ? QStringLiteral(",(?,?,?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?,?,?)");
+                sql +=
+                    r ? QStringLiteral(",(?,?,?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?,?,?)");
             if (!query.prepare(sql)) return FailureOf(query.lastError());
             prepared = rows;
         }
@@ -223,8 +232,7 @@ RecordStore::Outcome RecordStore::Append(const MarkedSet& set) const {
     if (!QDir().mkpath(info.absolutePath()))
         return {false, QStringLiteral("cannot make the folder %1").arg(info.absolutePath())};
     auto write = [&] {
-        return InTransaction(path_, "BEGIN IMMEDIATE",
-                             [&](QSqlDatabase& db) { return InsertSet(db, set); });
+        return InTransaction(path_, true, [&](QSqlDatabase& db) { return InsertSet(db, set); });
     };
     std::optional<Failure> failure = write();
     if (!failure) return {true, {}};
@@ -237,7 +245,8 @@ RecordStore::Outcome RecordStore::Append(const MarkedSet& set) const {
     const QString kept =
         QStringLiteral("%1 was damaged (%2); kept as %3").arg(path_, failure->text, aside);
     failure = write();
-    if (failure) return {false, kept + QStringLiteral("; a new record failed too: ") + failure->text};
+    if (failure)
+        return {false, kept + QStringLiteral("; a new record failed too: ") + failure->text};
     return {true, kept + QStringLiteral(" and a new record begun")};
 }
 
@@ -249,41 +258,44 @@ RecordStore::Loaded RecordStore::LoadAll() const {
         loaded.error = QStringLiteral("%1 不是一个文件。").arg(path_);
         return loaded;
     }
-    const auto failure = InTransaction(path_, "BEGIN", [&](QSqlDatabase& db) -> std::optional<Failure> {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        if (auto f = Exec(query, QStringLiteral(
-                                     "SELECT id, marked_at, operations, number_range,"
-                                     " question_count, correct_count, score FROM practice_set"
-                                     " ORDER BY id")))
-            return f;
-        QHash<qint64, std::size_t> index;
-        while (query.next()) {
-            index.insert(query.value(0).toLongLong(), loaded.sets.size());
-            MarkedSet set;
-            set.markedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
-            set.mask = query.value(2).toString();
-            set.range = query.value(3).toInt();
-            set.count = query.value(4).toInt();
-            set.correct = query.value(5).toInt();
-            set.score = query.value(6).toInt();
-            loaded.sets.push_back(std::move(set));
-        }
-        if (auto f = Exec(query, QStringLiteral(
-                                     "SELECT set_id, first_operand, operator_sign, second_operand,"
-                                     " result, answer, is_right FROM question"
-                                     " ORDER BY set_id, position")))
-            return f;
-        while (query.next()) {
-            const auto at = index.constFind(query.value(0).toLongLong());
-            if (at == index.constEnd()) continue;
-            loaded.sets[*at].questions.push_back(
-                {query.value(1).toString(), query.value(2).toString(), query.value(3).toString(),
-                 query.value(4).toString(), query.value(5).toString(), query.value(6).toBool()});
-        }
-        return std::nullopt;
-    });
-    if (failure) {
+    const auto failure =
+        InTransaction(path_, false, [&](QSqlDatabase& db) -> std::optional<Failure> {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (auto f = Exec(
+                    query, QStringLiteral("SELECT id, marked_at, operations, number_range,"
+                                          " question_count, correct_count, score FROM practice_set"
+                                          " ORDER BY id")))
+                return f;
+            QHash<qint64, std::size_t> index;
+            while (query.next()) {
+                index.insert(query.value(0).toLongLong(), loaded.sets.size());
+                MarkedSet set;
+                set.markedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
+                set.mask = query.value(2).toString();
+                set.range = query.value(3).toInt();
+                set.count = query.value(4).toInt();
+                set.correct = query.value(5).toInt();
+                set.score = query.value(6).toInt();
+                loaded.sets.push_back(std::move(set));
+            }
+            if (auto f = Exec(
+                    query,
+                    QStringLiteral("SELECT set_id, first_operand, operator_sign, second_operand,"
+                                   " result, answer, is_right FROM question"
+                                   " ORDER BY set_id, position")))
+                return f;
+            while (query.next()) {
+                const auto at = index.constFind(query.value(0).toLongLong());
+                if (at == index.constEnd()) continue;
+                loaded.sets[*at].questions.push_back(
+                    {query.value(1).toString(), query.value(2).toString(),
+                     query.value(3).toString(), query.value(4).toString(),
+                     query.value(5).toString(), query.value(6).toBool()});
+            }
+            return std::nullopt;
+        });
+    if (failure && !failure->empty) {
         loaded.sets.clear();
         loaded.error = failure->damaged
                            ? QStringLiteral("练习记录 %1 已损坏（%2）。").arg(path_, failure->text)

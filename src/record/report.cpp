@@ -70,8 +70,8 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
     QHash<QString, MissedQuestion> questions;
     QHash<QString, QHash<QString, int>> wrongAnswers;
     for (const MarkedSet& set : sets) {
-        f.sets.push_back({set.markedAt, OperationNames(set.mask), set.range, set.count,
-                          set.correct, set.score});
+        f.sets.push_back(
+            {set.markedAt, OperationNames(set.mask), set.range, set.count, set.correct, set.score});
         Accuracy& range = ranges[set.range];
         range.label = RangeLabel(set.range);
         for (const RecordedQuestion& q : set.questions) {
@@ -133,8 +133,9 @@ QString ScoreChart(const std::vector<SetSummary>& sets) {
                       .arg(kWidth)
                       .arg(kHeight);
     for (int score = 0; score <= 100; score += 20)
-        svg += QStringLiteral("<line class=\"grid\" x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>"
-                              "<text class=\"axis\" x=\"%4\" y=\"%5\" text-anchor=\"end\">%6</text>\n")
+        svg += QStringLiteral(
+                   "<line class=\"grid\" x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>"
+                   "<text class=\"axis\" x=\"%4\" y=\"%5\" text-anchor=\"end\">%6</text>\n")
                    .arg(kLeft)
                    .arg(y(score))
                    .arg(kWidth - kRight)
@@ -144,17 +145,22 @@ QString ScoreChart(const std::vector<SetSummary>& sets) {
     // A date under at most eight points, spread evenly, so the labels never overlap.
     const int every = std::max(1, (n + 7) / 8);
     for (int i = 0; i < n; i += every)
-        svg += QStringLiteral("<text class=\"axis\" x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>\n")
-                   .arg(x(i))
-                   .arg(kHeight - 12)
-                   .arg(sets[static_cast<std::size_t>(i)].markedAt.toString(QStringLiteral("M月d日")));
+        svg +=
+            QStringLiteral(
+                "<text class=\"axis\" x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>\n")
+                .arg(x(i))
+                .arg(kHeight - 12)
+                .arg(sets[static_cast<std::size_t>(i)].markedAt.toString(QStringLiteral("M月d日")));
     QString points;
     for (int i = 0; i < n; ++i)
-        points += QStringLiteral("%1,%2 ").arg(x(i)).arg(y(sets[static_cast<std::size_t>(i)].score));
+        points +=
+            QStringLiteral("%1,%2 ").arg(x(i)).arg(y(sets[static_cast<std::size_t>(i)].score));
     svg += QStringLiteral("<polyline class=\"line\" points=\"%1\"/>\n").arg(points.trimmed());
     for (int i = 0; i < n; ++i) {
         const SetSummary& s = sets[static_cast<std::size_t>(i)];
-        svg += QStringLiteral("<circle class=\"dot\" cx=\"%1\" cy=\"%2\" r=\"4\"><title>%3：%4 分</title></circle>\n")
+        svg += QStringLiteral(
+                   "<circle class=\"dot\" cx=\"%1\" cy=\"%2\" r=\"4\"><title>%3：%4 "
+                   "分</title></circle>\n")
                    .arg(x(i))
                    .arg(y(s.score))
                    .arg(TimeText(s.markedAt))
@@ -164,12 +170,14 @@ QString ScoreChart(const std::vector<SetSummary>& sets) {
 }
 
 QString AccuracyTable(const char* id, const char* heading, const std::vector<Accuracy>& rows) {
-    QString html = QStringLiteral("<table id=\"%1\"><tr><th>%2</th><th>题数</th><th>答对</th>"
-                                  "<th>正确率</th></tr>\n")
+    QString html = QStringLiteral(
+                       "<table id=\"%1\"><tr><th>%2</th><th>题数</th><th>答对</th>"
+                       "<th>正确率</th></tr>\n")
                        .arg(QString::fromUtf8(id), QString::fromUtf8(heading));
     for (const Accuracy& a : rows)
-        html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td><span class=\"bar\">"
-                               "<span style=\"width:%4%\"></span></span> %4%</td></tr>\n")
+        html += QStringLiteral(
+                    "<tr><td>%1</td><td>%2</td><td>%3</td><td><span class=\"bar\">"
+                    "<span style=\"width:%4%\"></span></span> %4%</td></tr>\n")
                     .arg(Html(a.label))
                     .arg(a.total)
                     .arg(a.right)
@@ -200,7 +208,8 @@ QString RenderReportPage(const ReportFigures& f, const QDateTime& madeAt) {
     html += QString::fromUtf8(kStyle);
     html += QStringLiteral("</style>\n</head>\n<body>\n<h1>练习记录</h1>\n");
     if (f.sets.empty()) {
-        html += QStringLiteral("<p>还没有练习记录：做完一组题、按下“得分”后，这里就会有记录。</p>\n");
+        html +=
+            QStringLiteral("<p>还没有练习记录：做完一组题、按下“得分”后，这里就会有记录。</p>\n");
     } else {
         html += QStringLiteral("<p>共 %1 组练习，%2 道题，平均得分 %3 分。（%4 生成）</p>\n")
                     .arg(f.sets.size())
@@ -214,26 +223,31 @@ QString RenderReportPage(const ReportFigures& f, const QDateTime& madeAt) {
                 AccuracyTable("by-range", "范围", f.byRange);
         html += QStringLiteral("<h2>最常做错的题</h2>\n");
         if (f.mostMissed.empty()) html += QStringLiteral("<p>一道题也没有做错过。</p>\n");
-        html += QStringLiteral("<table id=\"most-missed\"><tr><th>题目</th><th>正确答案</th>"
-                               "<th>做错</th><th>做过</th><th>填过的答案</th></tr>\n");
+        html += QStringLiteral(
+            "<table id=\"most-missed\"><tr><th>题目</th><th>正确答案</th>"
+            "<th>做错</th><th>做过</th><th>填过的答案</th></tr>\n");
         for (const MissedQuestion& m : f.mostMissed) {
             QString answers;
             for (const QString& a : m.answers)
-                answers += QStringLiteral("<span class=\"answer\">%1</span>").arg(Html(AnswerText(a)));
-            html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3 次</td><td>%4 次</td><td>%5</td></tr>\n")
+                answers +=
+                    QStringLiteral("<span class=\"answer\">%1</span>").arg(Html(AnswerText(a)));
+            html += QStringLiteral(
+                        "<tr><td>%1</td><td>%2</td><td>%3 次</td><td>%4 次</td><td>%5</td></tr>\n")
                         .arg(Html(m.question), Html(m.result))
                         .arg(m.missed)
                         .arg(m.asked)
                         .arg(answers);
         }
-        html += QStringLiteral("</table>\n<h2>最近的练习</h2>\n<table id=\"last-sets\"><tr><th>时间</th>"
-                               "<th>运算</th><th>范围</th><th>题数</th><th>答对</th><th>得分</th></tr>\n");
-        const auto first = f.sets.size() > ReportFigures::kLastSets
-                               ? f.sets.size() - ReportFigures::kLastSets
-                               : 0;
+        html += QStringLiteral(
+            "</table>\n<h2>最近的练习</h2>\n<table id=\"last-sets\"><tr><th>时间</th>"
+            "<th>运算</th><th>范围</th><th>题数</th><th>答对</th><th>得分</th></tr>\n");
+        const auto first =
+            f.sets.size() > ReportFigures::kLastSets ? f.sets.size() - ReportFigures::kLastSets : 0;
         for (auto i = f.sets.size(); i-- > first;) {
             const SetSummary& s = f.sets[i];
-            html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6 分</td></tr>\n")
+            html += QStringLiteral(
+                        "<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6 "
+                        "分</td></tr>\n")
                         .arg(TimeText(s.markedAt), Html(s.operations), Html(RangeLabel(s.range)))
                         .arg(s.count)
                         .arg(s.correct)
@@ -274,7 +288,8 @@ QString TextTable(const QStringList& header, const std::vector<QStringList>& row
         for (qsizetype c = 0; c < row.size(); ++c) {
             out += row[c];
             if (c + 1 < row.size())
-                out += QString(widths[static_cast<std::size_t>(c)] - DisplayWidth(row[c]) + 2, u' ');
+                out +=
+                    QString(widths[static_cast<std::size_t>(c)] - DisplayWidth(row[c]) + 2, u' ');
         }
         return out + u'\n';
     };

@@ -172,19 +172,19 @@ TEST(RecordStoreTest, MigratesTheFirstSchema) {
     {
         OtherConnection v1(path);
         QSqlQuery q(v1.db);
-        for (const char* sql : {
-                 "CREATE TABLE schema_version (version INTEGER NOT NULL)",
-                 "INSERT INTO schema_version VALUES (1)",
-                 "CREATE TABLE practice_set (id INTEGER PRIMARY KEY, marked_at TEXT NOT NULL,"
-                 " operations TEXT NOT NULL, number_range INTEGER NOT NULL,"
-                 " question_count INTEGER NOT NULL, score INTEGER NOT NULL)",
-                 "CREATE TABLE question (set_id INTEGER NOT NULL REFERENCES practice_set (id)"
-                 " ON DELETE CASCADE, position INTEGER NOT NULL, first_operand TEXT NOT NULL,"
-                 " operator_sign TEXT NOT NULL, second_operand TEXT NOT NULL, result TEXT NOT NULL,"
-                 " answer TEXT NOT NULL, PRIMARY KEY (set_id, position)) WITHOUT ROWID",
-                 "INSERT INTO practice_set VALUES (1, '2026-03-01T18:00:00+08:00', '1100', 10, 2, 50)",
-                 "INSERT INTO question VALUES (1, 0, ' 3', '＋', ' 4', '7', ' 7 '),"
-                 " (1, 1, ' 9', '－', ' 1', '8', '9')"})
+        for (const char* sql :
+             {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
+              "INSERT INTO schema_version VALUES (1)",
+              "CREATE TABLE practice_set (id INTEGER PRIMARY KEY, marked_at TEXT NOT NULL,"
+              " operations TEXT NOT NULL, number_range INTEGER NOT NULL,"
+              " question_count INTEGER NOT NULL, score INTEGER NOT NULL)",
+              "CREATE TABLE question (set_id INTEGER NOT NULL REFERENCES practice_set (id)"
+              " ON DELETE CASCADE, position INTEGER NOT NULL, first_operand TEXT NOT NULL,"
+              " operator_sign TEXT NOT NULL, second_operand TEXT NOT NULL, result TEXT NOT NULL,"
+              " answer TEXT NOT NULL, PRIMARY KEY (set_id, position)) WITHOUT ROWID",
+              "INSERT INTO practice_set VALUES (1, '2026-03-01T18:00:00+08:00', '1100', 10, 2, 50)",
+              "INSERT INTO question VALUES (1, 0, ' 3', '＋', ' 4', '7', ' 7 '),"
+              " (1, 1, ' 9', '－', ' 1', '8', '9')"})
             ASSERT_TRUE(q.exec(sql)) << sql;
     }
     EXPECT_TRUE(RecordStore(path).Append({}).stored);

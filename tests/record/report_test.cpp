@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "record/report.h"
+
+#include <gtest/gtest.h>
 
 namespace tavrin {
 namespace {
@@ -13,10 +13,20 @@ RecordedQuestion Q(const char* first, const char* sign, const char* second, cons
 std::vector<MarkedSet> TwoSets() {
     const QDateTime day(QDate(2026, 3, 2), QTime(18, 0));
     return {
-        {day, "1100", 10, 3, 1, 33,
+        {day,
+         "1100",
+         10,
+         3,
+         1,
+         33,
          {Q(" 7", "＋", " 8", "15", "14"), Q(" 9", "－", " 1", "8", "8"),
           Q(" 7", "＋", " 8", "15", "<script>\x1b[2J")}},
-        {day.addDays(1), "0010", 20, 2, 1, 50,
+        {day.addDays(1),
+         "0010",
+         20,
+         2,
+         1,
+         50,
          {Q(" 7", "＋", " 8", "15", "14"), Q(" 3", "×", " 4", "12", "12")}},
     };
 }
