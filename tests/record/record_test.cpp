@@ -162,6 +162,7 @@ TEST_F(RecordTest, AFaultyRecordCostsOneLineAndTheDrillGoesOn) {
             EXPECT_TRUE(QFileInfo(RecordPath()).isDir());
         }
         face.reset();
+        chmod(qPrintable(QFileInfo(RecordPath()).path()), 0755);
         QDir(dir.filePath("data")).removeRecursively();
     }
 }
