@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
   qt6-translations-l10n libxtst-dev
+  libqt6sql6-sqlite chromium
 )
 
 missing=()

@@ -1,11 +1,18 @@
 #include <QApplication>
 
+#include "record/practice_recorder.h"
+#include "record/record_commands.h"
 #include "shell/face_window.h"
 #include "shell/fonts.h"
 #include "shell/translation.h"
 #include "sound/sdl_clip_player.h"
 
 int main(int argc, char* argv[]) {
+    // The parent's record commands run without a display, before any window.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
+
     // The face places its own windows, which Wayland does not allow; XWayland does.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
         (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
@@ -21,6 +28,7 @@ int main(int argc, char* argv[]) {
     parts.openSpeechFile = [](const QString& path) {
         return tavrin::OpenSpeechFile(path.toStdString());
     };
+    parts.recordMarkedSet = tavrin::PracticeRecorder();
     tavrin::FaceWindow face(std::move(parts));
     face.Load();
     face.show();

@@ -47,12 +47,22 @@ private:
 using ScoreLine = std::array<QString, 14>;
 inline constexpr int kScoreTextCell = 5;
 
+// What the dialog was asked for when the current set was made, kept so that
+// the marked set can go into the practice record once.
+struct SetChoice {
+    QString mask;
+    std::int16_t range = 0;
+    std::int16_t count = 0;
+    bool recorded = false;
+};
+
 // The state of one practice session, alive for the whole run.
 struct SessionState {
     QuestionStore store;
     std::int16_t questionIndex = 0;
     bool setFinished = false;
     ScoreLine scoreLine;
+    SetChoice choice;
 };
 
 }  // namespace tavrin

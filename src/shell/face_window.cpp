@@ -251,6 +251,7 @@ void FaceWindow::OnScoreClicked() {
         if (SoundEffectsOn()) Play(*player_, clips::ClipClick);
         const auto score = Score(CountCorrect(s.store), s.store.RowCount());
         s.scoreLine[kScoreTextCell] = QString::number(score);
+        if (parts_.recordMarkedSet) parts_.recordMarkedSet(s);
         // A second click lets the marquee run on from where it is.
         if (!marqueeTimer_.isActive()) marqueeTimer_.start();
     }

@@ -40,6 +40,8 @@ struct FaceWindowParts {
     bool useTray = true;
     // Bits per pixel of the screen; 0 asks the screen itself.
     int screenDepth = 0;
+    // Called each time a finished set is marked; the practice record keeps it once.
+    std::function<void(SessionState&)> recordMarkedSet;
 };
 
 // FORM1: the round face. It holds the session, shows the question on show,

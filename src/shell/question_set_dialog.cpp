@@ -69,6 +69,7 @@ void QuestionSetDialog::OnOkClicked() {
     }
     auto& session = face_.session();
     MakeQuestionSet(session.store, face_.random(), mask, check.count, check.range);
+    session.choice = {mask, check.range, check.count};
     face_.ShowQuestion(0);
     session.questionIndex = 0;
     close();

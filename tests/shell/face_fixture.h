@@ -74,6 +74,7 @@ protected:
         parts.dataFolder = QStringLiteral(TAVRIN_SOURCE_DIR "/data/eye");
         parts.useTray = useTray;
         parts.screenDepth = screenDepth;
+        parts.recordMarkedSet = recordMarkedSet;
         parts.openSpeechFile = [this](const QString& path) {
             openedPath = path;
             return std::make_unique<ForwardingPlayer>(recorder);
@@ -134,6 +135,7 @@ protected:
     std::vector<Message> messages;
     std::unique_ptr<FaceWindow> face;
     QString openedPath;
+    std::function<void(SessionState&)> recordMarkedSet;
 
 private:
     MessageSink previousSink_;

@@ -1,0 +1,112 @@
+#include "record/record_commands.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "record/record_store.h"
+#include "record/report.h"
+
+namespace tavrin {
+
+namespace {
+
+void Print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int Report(const RecordStore& store, const QString& target) {
+    const RecordStore::Loaded loaded = store.LoadAll();
+    if (!loaded.error.isEmpty()) {
+        Print(stderr, loaded.error + u'\n');
+        return 1;
+    }
+    const ReportFigures figures = ComputeFigures(loaded.sets);
+    if (target == u"-") {
+        Print(stdout, RenderReportText(figures));
+        return 0;
+    }
+    QSaveFile page(target);
+    if (page.open(QIODevice::WriteOnly)) {
+        page.write(RenderReportPage(figures, QDateTime::currentDateTime()).toUtf8());
+        if (page.commit()) {
+            Print(stdout, QStringLiteral("练习报告已写到 %1\n").arg(target));
+            return 0;
+        }
+    }
+    Print(stderr, QStringLiteral("写不了练习报告 %1：%2\n").arg(target, page.errorString()));
+    return 1;
+}
+
+int Forget(const RecordStore& store, bool ask) {
+    const QStringList files = store.Files();
+    if (files.isEmpty()) {
+        Print(stdout, QStringLiteral("没有练习记录，什么也不用删除。\n"));
+        return 0;
+    }
+    const RecordStore::Loaded loaded = store.LoadAll();
+    QString list =
+        loaded.error.isEmpty()
+            ? QStringLiteral("将删除练习记录（%1 组练习）的这些文件：\n").arg(loaded.sets.size())
+            : QStringLiteral("将删除练习记录的这些文件：\n");
+    for (const QString& file : files) list += QStringLiteral("  %1\n").arg(file);
+    Print(stdout, list);
+    if (ask) {
+        Print(stdout, QStringLiteral("确定删除吗？输入 y 并按回车确认："));
+        std::string answer;
+        std::getline(std::cin, answer);
+        if (answer != "y" && answer != "Y" && answer != "yes" && answer != "是") {
+            Print(stdout, QStringLiteral("没有删除任何文件。\n"));
+            return 1;
+        }
+    }
+    int status = 0;
+    for (const QString& file : files)
+        if (QFileInfo::exists(file) && !QFile::remove(file)) {
+            Print(stderr, QStringLiteral("删除不了 %1\n").arg(file));
+            status = 1;
+        }
+    // The folder goes too once nothing else is in it.
+    QDir().rmdir(QFileInfo(store.path()).absolutePath());
+    if (status == 0) Print(stdout, QStringLiteral("练习记录已删除。\n"));
+    return status;
+}
+
+}  // namespace
+
+std::optional<int> RunRecordCommand(const QStringList& arguments) {
+    return RunRecordCommand(arguments, {}, isatty(STDIN_FILENO) == 1);
+}
+
+std::optional<int> RunRecordCommand(const QStringList& arguments, const QString& recordPath,
+                                    bool ask) {
+    if (arguments.size() < 2 || (arguments[1] != u"--report" && arguments[1] != u"--forget"))
+        return std::nullopt;
+    const bool report = arguments[1] == u"--report";
+    if (arguments.size() != (report ? 3 : 2)) {
+        Print(stderr, QStringLiteral("用法：tavrin --report 文件.html | tavrin --report - | "
+                                     "tavrin --forget\n"));
+        return 2;
+    }
+    // Qt loads its SQLite driver through the application object; the commands
+    // run before any window exists, so a plain one is made here.
+    int argc = 1;
+    char name[] = "tavrin";
+    char* argv[] = {name, nullptr};
+    std::optional<QCoreApplication> app;
+    if (!QCoreApplication::instance()) app.emplace(argc, argv);
+
+    const RecordStore store(recordPath.isEmpty() ? RecordStore::DefaultPath() : recordPath);
+    return report ? Report(store, arguments[2]) : Forget(store, ask);
+}
+
+}  // namespace tavrin

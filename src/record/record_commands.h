@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+namespace tavrin {
+
+// The parent's commands, which need no display:
+//   --report FILE.html  writes the report page
+//   --report -          prints the same figures as plain-text tables
+//   --forget            lists the record's files and deletes them; asks first
+//                       when standard input is a terminal
+// Returns the exit status when the arguments (program name first) are one of
+// these, nothing otherwise.
+std::optional<int> RunRecordCommand(const QStringList& arguments);
+
+// The same on a given record file; asks before deleting only when ask is set.
+std::optional<int> RunRecordCommand(const QStringList& arguments, const QString& recordPath,
+                                    bool ask);
+
+}  // namespace tavrin

@@ -1,0 +1,355 @@
+#include "record/report.h"
+
+#include <QHash>
+#include <QLocale>
+#include <algorithm>
+#include <map>
+
+namespace tavrin {
+
+namespace {
+
+const char* const kOperationNames[] = {"加", "减", "乘", "除"};
+
+QString OperationLabel(const QString& sign) {
+    if (sign == u"＋") return QStringLiteral("加法 ＋");
+    if (sign == u"－") return QStringLiteral("减法 －");
+    if (sign == u"×") return QStringLiteral("乘法 ×");
+    if (sign == u"÷") return QStringLiteral("除法 ÷");
+    return sign;
+}
+
+int OperationOrder(const QString& sign) {
+    static const QString order = QStringLiteral("＋－×÷");
+    const auto at = order.indexOf(sign);
+    return at < 0 ? 4 : static_cast<int>(at);
+}
+
+QString RangeLabel(int range) { return QStringLiteral("%1 以内").arg(range); }
+
+QString TimeText(const QDateTime& time) {
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QStringLiteral("—");
+}
+
+// Control and format characters (escape sequences, bidirectional overrides)
+// from a typed answer would act instead of showing.
+QString Printable(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            c = QChar(0xFFFD);
+    return out;
+}
+
+QString AnswerText(const QString& answer) {
+    return answer.isEmpty() ? QStringLiteral("（空白）") : Printable(answer);
+}
+
+QString Html(const QString& text) { return Printable(text).toHtmlEscaped(); }
+
+int AverageScore(const ReportFigures& f) {
+    if (f.sets.empty()) return 0;
+    int sum = 0;
+    for (const SetSummary& s : f.sets) sum += s.score;
+    return sum / static_cast<int>(f.sets.size());
+}
+
+}  // namespace
+
+QString OperationNames(const QString& mask) {
+    QStringList names;
+    for (int i = 0; i < 4 && i < mask.size(); ++i)
+        if (mask[i] == u'1') names << QString::fromUtf8(kOperationNames[i]);
+    return names.isEmpty() ? QStringLiteral("—") : names.join(u'、');
+}
+
+ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
+    ReportFigures f;
+    std::map<int, Accuracy> operations;  // by sign order
+    std::map<int, Accuracy> ranges;
+    QHash<QString, MissedQuestion> questions;
+    QHash<QString, QHash<QString, int>> wrongAnswers;
+    for (const MarkedSet& set : sets) {
+        f.sets.push_back(
+            {set.markedAt, OperationNames(set.mask), set.range, set.count, set.correct, set.score});
+        Accuracy& range = ranges[set.range];
+        range.label = RangeLabel(set.range);
+        for (const RecordedQuestion& q : set.questions) {
+            ++f.questions;
+            Accuracy& op = operations[OperationOrder(q.sign)];
+            op.label = OperationLabel(q.sign);
+            ++op.total;
+            ++range.total;
+            op.right += q.right;
+            range.right += q.right;
+            const QString text = q.first.trimmed() + u' ' + q.sign + u' ' + q.second.trimmed();
+            MissedQuestion& m = questions[text];
+            m.question = text;
+            m.result = q.result;
+            ++m.asked;
+            if (!q.right) {
+                ++m.missed;
+                ++wrongAnswers[text][q.answer];
+            }
+        }
+    }
+    for (auto& [order, a] : operations) f.byOperation.push_back(a);
+    for (auto& [range, a] : ranges) f.byRange.push_back(a);
+
+    for (MissedQuestion& m : questions)
+        if (m.missed > 0) f.mostMissed.push_back(m);
+    std::sort(f.mostMissed.begin(), f.mostMissed.end(), [](const auto& a, const auto& b) {
+        if (a.missed != b.missed) return a.missed > b.missed;
+        if (a.asked != b.asked) return a.asked > b.asked;
+        return a.question < b.question;
+    });
+    if (f.mostMissed.size() > ReportFigures::kMostMissed)
+        f.mostMissed.resize(ReportFigures::kMostMissed);
+    for (MissedQuestion& m : f.mostMissed) {
+        const auto& given = wrongAnswers[m.question];
+        std::vector<std::pair<QString, int>> byCount(given.keyValueBegin(), given.keyValueEnd());
+        std::sort(byCount.begin(), byCount.end(), [](const auto& a, const auto& b) {
+            return a.second != b.second ? a.second > b.second : a.first < b.first;
+        });
+        for (const auto& [answer, times] : byCount) {
+            if (m.answers.size() == ReportFigures::kAnswersShown) break;
+            m.answers << answer;
+        }
+    }
+    return f;
+}
+
+namespace {
+
+QString ScoreChart(const std::vector<SetSummary>& sets) {
+    constexpr int kWidth = 760, kHeight = 260, kLeft = 44, kRight = 16, kTop = 14, kBottom = 34;
+    constexpr double kPlotW = kWidth - kLeft - kRight, kPlotH = kHeight - kTop - kBottom;
+    const auto n = static_cast<int>(sets.size());
+    auto x = [&](int i) { return n == 1 ? kLeft + kPlotW / 2 : kLeft + kPlotW * i / (n - 1); };
+    auto y = [&](int score) { return kTop + kPlotH * (100 - score) / 100.0; };
+    QString svg = QStringLiteral(
+                      "<svg id=\"score-chart\" xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" "
+                      "height=\"%2\" viewBox=\"0 0 %1 %2\" role=\"img\" aria-label=\"得分变化\">\n")
+                      .arg(kWidth)
+                      .arg(kHeight);
+    for (int score = 0; score <= 100; score += 20)
+        svg += QStringLiteral(
+                   "<line class=\"grid\" x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>"
+                   "<text class=\"axis\" x=\"%4\" y=\"%5\" text-anchor=\"end\">%6</text>\n")
+                   .arg(kLeft)
+                   .arg(y(score))
+                   .arg(kWidth - kRight)
+                   .arg(kLeft - 6)
+                   .arg(y(score) + 4)
+                   .arg(score);
+    // A date under at most eight points, spread evenly, so the labels never overlap.
+    const int every = std::max(1, (n + 7) / 8);
+    for (int i = 0; i < n; i += every)
+        svg +=
+            QStringLiteral(
+                "<text class=\"axis\" x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>\n")
+                .arg(x(i))
+                .arg(kHeight - 12)
+                .arg(sets[static_cast<std::size_t>(i)].markedAt.toString(QStringLiteral("M月d日")));
+    QString points;
+    for (int i = 0; i < n; ++i)
+        points +=
+            QStringLiteral("%1,%2 ").arg(x(i)).arg(y(sets[static_cast<std::size_t>(i)].score));
+    svg += QStringLiteral("<polyline class=\"line\" points=\"%1\"/>\n").arg(points.trimmed());
+    for (int i = 0; i < n; ++i) {
+        const SetSummary& s = sets[static_cast<std::size_t>(i)];
+        svg += QStringLiteral(
+                   "<circle class=\"dot\" cx=\"%1\" cy=\"%2\" r=\"4\"><title>%3：%4 "
+                   "分</title></circle>\n")
+                   .arg(x(i))
+                   .arg(y(s.score))
+                   .arg(TimeText(s.markedAt))
+                   .arg(s.score);
+    }
+    return svg + QStringLiteral("</svg>\n");
+}
+
+QString AccuracyTable(const char* id, const char* heading, const std::vector<Accuracy>& rows) {
+    QString html = QStringLiteral(
+                       "<table id=\"%1\"><tr><th>%2</th><th>题数</th><th>答对</th>"
+                       "<th>正确率</th></tr>\n")
+                       .arg(QString::fromUtf8(id), QString::fromUtf8(heading));
+    for (const Accuracy& a : rows)
+        html += QStringLiteral(
+                    "<tr><td>%1</td><td>%2</td><td>%3</td><td><span class=\"bar\">"
+                    "<span style=\"width:%4%\"></span></span> %4%</td></tr>\n")
+                    .arg(Html(a.label))
+                    .arg(a.total)
+                    .arg(a.right)
+                    .arg(a.Percent());
+    return html + QStringLiteral("</table>\n");
+}
+
+const char kStyle[] = R"(
+body { font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; margin: 24px auto;
+       max-width: 800px; color: #222; background: #fffdf6; }
+h1 { color: #c0392b; } h2 { margin-top: 28px; border-bottom: 2px solid #f0c040; }
+table { border-collapse: collapse; width: 100%; }
+th, td { border: 1px solid #ddd; padding: 4px 8px; text-align: left; }
+th { background: #fbeeb8; }
+.answer { white-space: pre; background: #fde2e2; padding: 0 4px; margin-right: 4px; }
+.bar { display: inline-block; width: 120px; height: 10px; background: #eee; }
+.bar span { display: block; height: 10px; background: #3a9d5d; }
+svg .grid { stroke: #ddd; } svg .axis { font-size: 12px; fill: #666; }
+svg .line { fill: none; stroke: #2e6fd8; stroke-width: 2; } svg .dot { fill: #2e6fd8; }
+)";
+
+}  // namespace
+
+QString RenderReportPage(const ReportFigures& f, const QDateTime& madeAt) {
+    QString html = QStringLiteral(
+        "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>Tavrin 练习记录</title>\n<style>");
+    html += QString::fromUtf8(kStyle);
+    html += QStringLiteral("</style>\n</head>\n<body>\n<h1>练习记录</h1>\n");
+    if (f.sets.empty()) {
+        html +=
+            QStringLiteral("<p>还没有练习记录：做完一组题、按下“得分”后，这里就会有记录。</p>\n");
+    } else {
+        html += QStringLiteral("<p>共 %1 组练习，%2 道题，平均得分 %3 分。（%4 生成）</p>\n")
+                    .arg(f.sets.size())
+                    .arg(f.questions)
+                    .arg(AverageScore(f))
+                    .arg(TimeText(madeAt));
+        html += QStringLiteral("<h2>得分变化</h2>\n") + ScoreChart(f.sets);
+        html += QStringLiteral("<h2>各种运算的正确率</h2>\n") +
+                AccuracyTable("by-operation", "运算", f.byOperation);
+        html += QStringLiteral("<h2>各个范围的正确率</h2>\n") +
+                AccuracyTable("by-range", "范围", f.byRange);
+        html += QStringLiteral("<h2>最常做错的题</h2>\n");
+        if (f.mostMissed.empty()) html += QStringLiteral("<p>一道题也没有做错过。</p>\n");
+        html += QStringLiteral(
+            "<table id=\"most-missed\"><tr><th>题目</th><th>正确答案</th>"
+            "<th>做错</th><th>做过</th><th>填过的答案</th></tr>\n");
+        for (const MissedQuestion& m : f.mostMissed) {
+            QString answers;
+            for (const QString& a : m.answers)
+                answers +=
+                    QStringLiteral("<span class=\"answer\">%1</span>").arg(Html(AnswerText(a)));
+            html += QStringLiteral(
+                        "<tr><td>%1</td><td>%2</td><td>%3 次</td><td>%4 次</td><td>%5</td></tr>\n")
+                        .arg(Html(m.question), Html(m.result))
+                        .arg(m.missed)
+                        .arg(m.asked)
+                        .arg(answers);
+        }
+        html += QStringLiteral(
+            "</table>\n<h2>最近的练习</h2>\n<table id=\"last-sets\"><tr><th>时间</th>"
+            "<th>运算</th><th>范围</th><th>题数</th><th>答对</th><th>得分</th></tr>\n");
+        const auto first =
+            f.sets.size() > ReportFigures::kLastSets ? f.sets.size() - ReportFigures::kLastSets : 0;
+        for (auto i = f.sets.size(); i-- > first;) {
+            const SetSummary& s = f.sets[i];
+            html += QStringLiteral(
+                        "<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6 "
+                        "分</td></tr>\n")
+                        .arg(TimeText(s.markedAt), Html(s.operations), Html(RangeLabel(s.range)))
+                        .arg(s.count)
+                        .arg(s.correct)
+                        .arg(s.score);
+        }
+        html += QStringLiteral("</table>\n");
+    }
+    return html + QStringLiteral("</body>\n</html>\n");
+}
+
+namespace {
+
+// Columns of a terminal: the ideographs and full-width forms take two.
+int DisplayWidth(const QString& text) {
+    int width = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) ||
+                          (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF) ||
+                          (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
+                          (u >= 0xFFE0 && u <= 0xFFE6);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
+QString TextTable(const QStringList& header, const std::vector<QStringList>& rows) {
+    std::vector<int> widths(static_cast<std::size_t>(header.size()));
+    auto measure = [&](const QStringList& row) {
+        for (qsizetype c = 0; c < row.size(); ++c)
+            widths[static_cast<std::size_t>(c)] =
+                std::max(widths[static_cast<std::size_t>(c)], DisplayWidth(row[c]));
+    };
+    measure(header);
+    for (const QStringList& row : rows) measure(row);
+    auto line = [&](const QStringList& row) {
+        QString out;
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            out += row[c];
+            if (c + 1 < row.size())
+                out +=
+                    QString(widths[static_cast<std::size_t>(c)] - DisplayWidth(row[c]) + 2, u' ');
+        }
+        return out + u'\n';
+    };
+    QString out = line(header);
+    for (const QStringList& row : rows) out += line(row);
+    return out;
+}
+
+std::vector<QStringList> AccuracyRows(const std::vector<Accuracy>& rows) {
+    std::vector<QStringList> out;
+    for (const Accuracy& a : rows)
+        out.push_back({a.label, QString::number(a.total), QString::number(a.right),
+                       QStringLiteral("%1%").arg(a.Percent())});
+    return out;
+}
+
+}  // namespace
+
+QString RenderReportText(const ReportFigures& f) {
+    if (f.sets.empty()) return QStringLiteral("还没有练习记录。\n");
+    QString out = QStringLiteral("练习记录：共 %1 组练习，%2 道题，平均得分 %3 分。\n")
+                      .arg(f.sets.size())
+                      .arg(f.questions)
+                      .arg(AverageScore(f));
+    QStringList scores;
+    for (const SetSummary& s : f.sets) scores << QString::number(s.score);
+    out += QStringLiteral("\n得分变化（从早到晚）：%1\n").arg(scores.join(u' '));
+    out += QStringLiteral("\n各种运算的正确率\n") +
+           TextTable({QStringLiteral("运算"), QStringLiteral("题数"), QStringLiteral("答对"),
+                      QStringLiteral("正确率")},
+                     AccuracyRows(f.byOperation));
+    out += QStringLiteral("\n各个范围的正确率\n") +
+           TextTable({QStringLiteral("范围"), QStringLiteral("题数"), QStringLiteral("答对"),
+                      QStringLiteral("正确率")},
+                     AccuracyRows(f.byRange));
+    std::vector<QStringList> missed;
+    for (const MissedQuestion& m : f.mostMissed) {
+        QStringList answers;
+        for (const QString& a : m.answers) answers << u'「' + AnswerText(a) + u'」';
+        missed.push_back({Printable(m.question), Printable(m.result), QString::number(m.missed),
+                          QString::number(m.asked), answers.join(u' ')});
+    }
+    out += QStringLiteral("\n最常做错的题\n") +
+           TextTable({QStringLiteral("题目"), QStringLiteral("正确答案"), QStringLiteral("做错"),
+                      QStringLiteral("做过"), QStringLiteral("填过的答案")},
+                     missed);
+    std::vector<QStringList> last;
+    const auto first =
+        f.sets.size() > ReportFigures::kLastSets ? f.sets.size() - ReportFigures::kLastSets : 0;
+    for (auto i = f.sets.size(); i-- > first;) {
+        const SetSummary& s = f.sets[i];
+        last.push_back({TimeText(s.markedAt), s.operations, RangeLabel(s.range),
+                        QString::number(s.count), QString::number(s.correct),
+                        QString::number(s.score)});
+    }
+    out += QStringLiteral("\n最近的练习\n") +
+           TextTable({QStringLiteral("时间"), QStringLiteral("运算"), QStringLiteral("范围"),
+                      QStringLiteral("题数"), QStringLiteral("答对"), QStringLiteral("得分")},
+                     last);
+    return out;
+}
+
+}  // namespace tavrin

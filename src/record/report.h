@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "record/marked_set.h"
+
+namespace tavrin {
+
+// Right answers out of questions asked, under one heading.
+struct Accuracy {
+    QString label;
+    int right = 0;
+    int total = 0;
+    int Percent() const { return total > 0 ? right * 100 / total : 0; }
+};
+
+// A question answered wrongly at least once, with the wrong answers given,
+// the most frequent first.
+struct MissedQuestion {
+    QString question;  // "7 ＋ 8"
+    QString result;
+    int missed = 0;
+    int asked = 0;
+    QStringList answers;
+};
+
+struct SetSummary {
+    QDateTime markedAt;
+    QString operations;  // "加、减"
+    int range = 0;
+    int count = 0;
+    int correct = 0;
+    int score = 0;
+};
+
+// What the parent's report shows.
+struct ReportFigures {
+    static constexpr int kMostMissed = 10;
+    static constexpr int kLastSets = 10;
+    static constexpr int kAnswersShown = 5;
+
+    int questions = 0;
+    std::vector<SetSummary> sets;  // every set, oldest first: the chart
+    std::vector<Accuracy> byOperation;
+    std::vector<Accuracy> byRange;
+    std::vector<MissedQuestion> mostMissed;
+};
+
+// The sets are in the order they were marked.
+ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets);
+
+// "加、减、乘、除" for the ticked operations of a mask.
+QString OperationNames(const QString& mask);
+
+// One self-contained page: no scripts, nothing fetched. Every text from the
+// record is escaped, since the answers are whatever the child typed.
+QString RenderReportPage(const ReportFigures& figures, const QDateTime& madeAt);
+// The same figures as plain-text tables for a terminal; control characters
+// from the record are replaced so that no typed answer can steer the terminal.
+QString RenderReportText(const ReportFigures& figures);
+
+}  // namespace tavrin
