@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -41,8 +42,11 @@ void SetAutoSizedText(QLabel* label, const QString& text) {
     if (centred) label->move(centre.x() - label->width() / 2, label->y());
 }
 
+// Found from the executable's real path, so the build tree, an install under any prefix and a
+// moved install all work: <prefix>/bin/tavrin reads <prefix>/share/tavrin/eye.
 QString DataFolder(const QString& configured) {
-    return configured.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/eye")
+    return configured.isEmpty() ? QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                  QStringLiteral("/../share/tavrin/eye"))
                                 : configured;
 }
 
