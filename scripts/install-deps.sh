@@ -10,6 +10,7 @@ packages=(
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
+  debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db
 )
 
 missing=()
