@@ -14,9 +14,11 @@ if ! dpkg-checkbuilddeps 2>/dev/null; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get build-dep -y -qq ./
 fi
 
-# dpkg-buildpackage writes beside the source folder, so build in a scratch copy.
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+# dpkg-buildpackage writes beside the source folder, so build in a copy. A fixed place keeps
+# the compiler's paths the same from one build to the next, which lets ccache help.
+work="$root/build-package"
+rm -rf "$work"
+mkdir "$work"
 version="$(dpkg-parsechangelog -S Version)"
 source="$work/tavrin-${version%-*}"
 mkdir "$source"
