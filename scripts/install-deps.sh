@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-xserver-utils xdotool imagemagick
   qt6-translations-l10n libxtst-dev
   libqt6sql6-sqlite chromium
+  debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <iostream>
 
+#include "app/command_line.h"
 #include "record/practice_recorder.h"
 #include "record/record_commands.h"
 #include "shell/face_window.h"
@@ -8,10 +10,13 @@
 #include "sound/sdl_clip_player.h"
 
 int main(int argc, char* argv[]) {
-    // The parent's record commands run without a display, before any window.
+    // The parent's record commands, then help, version and wrong arguments: all
+    // before QApplication, so that none of them needs a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
+    if (const auto exitStatus = tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
+        return *exitStatus;
 
     // The face places its own windows, which Wayland does not allow; XWayland does.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
@@ -32,5 +37,6 @@ int main(int argc, char* argv[]) {
     tavrin::FaceWindow face(std::move(parts));
     face.Load();
     face.show();
+    tavrin::WarnWhenChineseFontsMissing();
     return app.exec();
 }

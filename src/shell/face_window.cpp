@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -47,8 +48,11 @@ int CentredLeft(int centreTwice, int width) {
     return twice >= 0 ? twice / 2 : -((-twice + 1) / 2);
 }
 
+// Found from the executable's real path, so the build tree, an install under any prefix and a
+// moved install all work: <prefix>/bin/tavrin reads <prefix>/share/tavrin/eye.
 QString DataFolder(const QString& configured) {
-    return configured.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/eye")
+    return configured.isEmpty() ? QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                  QStringLiteral("/../share/tavrin/eye"))
                                 : configured;
 }
 

@@ -34,7 +34,7 @@ struct FaceWindowParts {
     // Opens the speech file; the program's own opens the real sound device.
     std::function<std::unique_ptr<ClipPlayer>(const QString& path)> openSpeechFile;
     QString settingsPath = SettingsFile::DefaultPath();
-    // The data folder with "s" and the eye pictures; beside the executable when empty.
+    // The data folder with "s" and the eye pictures; <exe dir>/../share/tavrin/eye when empty.
     QString dataFolder;
     // Where the tray icon goes; false leaves it out (tests, desktops without a tray).
     bool useTray = true;

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
+#include <cstdio>
 
 namespace tavrin {
 
@@ -28,6 +30,16 @@ void RegisterFontSubstitutions() {
 void ApplyDefaultFont(QApplication& app) {
     QFont font(QString::fromLatin1(kSansFace), kDefaultPointSize);
     app.setFont(font);
+}
+
+void WarnWhenChineseFontsMissing() {
+    // Any font that writes Simplified Chinese stands in for the three faces. Asked once the face
+    // is laid out, Qt has read the font list already, so this costs microseconds.
+    if (!QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty()) return;
+    std::fputs(
+        "tavrin: no Chinese font is installed, so the questions and buttons cannot be read; "
+        "install fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei\n",
+        stderr);
 }
 
 }  // namespace tavrin

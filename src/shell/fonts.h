@@ -12,4 +12,8 @@ void RegisterFontSubstitutions();
 // Every control without a font of its own uses the default dialog font.
 void ApplyDefaultFont(QApplication& app);
 
+// Without any font for Simplified Chinese the face shows empty boxes; says so on stderr,
+// naming the packages to install. Needs the application object.
+void WarnWhenChineseFontsMissing();
+
 }  // namespace tavrin

@@ -1,7 +1,7 @@
 // Draws Tavrin's pictures: the face skin, the eye frames, the icons and mouse
 // pointers, the About panel and the leave button.
 //
-//   draw_pictures <pictures folder> <eye folder>
+//   draw_pictures <pictures folder> <eye folder> <icon theme folder>
 //
 // Every picture is drawn from code so that it can be changed and redrawn; the
 // results are committed, so building the program never needs this tool.
@@ -591,11 +591,13 @@ QImage Transparent(int size) {
     return image;
 }
 
-// The face in small: ears, head, eyes, cheeks and a smile.
-QImage DrawFaceIcon() {
-    QImage image = Transparent(32);
+// The face in small: ears, head, eyes, cheeks and a smile. Drawn on a 32-unit grid at any
+// size, so every size of the desktop icon is drawn sharp rather than scaled from a picture.
+QImage DrawFaceIcon(int size = 32) {
+    QImage image = Transparent(size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     p.setPen(QPen(kLine, 1.4));
     p.setBrush(kFace);
     p.drawEllipse(QRectF(1, 1.5, 11, 11));
@@ -889,12 +891,14 @@ void WriteResourceFile(const QString& folder, const QStringList& names) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: draw_pictures <pictures folder> <eye folder>\n");
+    if (argc != 4) {
+        std::fprintf(stderr,
+                     "usage: draw_pictures <pictures folder> <eye folder> <icon theme folder>\n");
         return 2;
     }
     const QString pictures = QString::fromLocal8Bit(argv[1]);
     const QString eyes = QString::fromLocal8Bit(argv[2]);
+    const QString iconTheme = QString::fromLocal8Bit(argv[3]);
     QDir().mkpath(pictures);
     QDir().mkpath(eyes);
 
@@ -905,6 +909,12 @@ int main(int argc, char** argv) {
 
     const QImage face = DrawFaceIcon();
     SaveIcon({{face, 8}}, Join(pictures, "face.ico"));
+    // The desktop's icon, in the hicolor theme's layout: <size>x<size>/apps/<application id>.png.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = Join(iconTheme, QString("%1x%1/apps").arg(size));
+        QDir().mkpath(folder);
+        Save(DrawFaceIcon(size), Join(folder, "org.tavrin.Tavrin.png"), "PNG");
+    }
     SaveIcon({{DrawPencil(32), 8}, {DrawPencil(16), 8}}, Join(pictures, "pencil.ico"));
     SaveIcon({{DrawLabel1Pointer(), 8}}, Join(pictures, "label1_pointer.ico"));
     SaveIcon({{DrawLabel4Pointer(), 4}}, Join(pictures, "label4_pointer.ico"));
