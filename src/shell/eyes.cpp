@@ -23,6 +23,15 @@ namespace {
 constexpr int kRestingPicture = 5;
 constexpr int kLastFrame = 8;
 
+// A picture that covers its eye without transparency hides what lies behind it, so a change
+// of picture repaints only the eye, not the face under it.
+void SetEyePixmap(QLabel* eye, const QPixmap& pixmap) {
+    const bool covers = !pixmap.hasAlphaChannel() && pixmap.width() >= eye->width() &&
+                        pixmap.height() >= eye->height() && eye->frameWidth() == 0;
+    eye->setAttribute(Qt::WA_OpaquePaintEvent, covers);
+    eye->setPixmap(pixmap);
+}
+
 }  // namespace
 
 std::optional<int> EyeAnimation::Tick() {
@@ -96,7 +105,7 @@ void Eyes::ShowPicture(QLabel* eye, int number) {
         if (known != decoded_.cend() && known->device == file.device &&
             known->inode == file.inode && known->size == file.size &&
             known->modifiedNs == file.modifiedNs) {
-            eye->setPixmap(known->pixmap);
+            SetEyePixmap(eye, known->pixmap);
             return;
         }
     }
@@ -114,7 +123,7 @@ void Eyes::ShowPicture(QLabel* eye, int number) {
         return;
     }
     file.pixmap = QPixmap::fromImage(picture);
-    eye->setPixmap(file.pixmap);
+    SetEyePixmap(eye, file.pixmap);
     if (file.inode != 0) decoded_.insert(path, std::move(file));
 }
 
