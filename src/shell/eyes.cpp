@@ -86,11 +86,16 @@ void Eyes::Command1_MouseDown() {
 void Eyes::Command1_MouseUp() { ShowPictures(kRestingPicture, kRestingPicture); }
 
 void Eyes::ShowPictures(int left, int right) {
-    ShowPicture(image1_, left);
-    ShowPicture(image2_, right);
+    const QPixmap* shown = ShowPicture(image1_, left);
+    // Mostly both eyes show one picture: one look at its file does for both.
+    if (right == left && shown != nullptr) {
+        SetEyePixmap(image2_, *shown);
+    } else {
+        ShowPicture(image2_, right);
+    }
 }
 
-void Eyes::ShowPicture(QLabel* eye, int number) {
+const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
     const QString path = QDir(folder_).filePath(QString::number(number));
     // The eyes change three times a second all day; decoding the same file each time is most
     // of what the program does while a child thinks.
@@ -106,7 +111,7 @@ void Eyes::ShowPicture(QLabel* eye, int number) {
             known->inode == file.inode && known->size == file.size &&
             known->modifiedNs == file.modifiedNs) {
             SetEyePixmap(eye, known->pixmap);
-            return;
+            return &known->pixmap;
         }
     }
     QImageReader reader(path);
@@ -120,11 +125,12 @@ void Eyes::ShowPicture(QLabel* eye, int number) {
             qWarning().noquote() << "Tavrin: cannot show eye picture" << path << "-"
                                  << reader.errorString();
         }
-        return;
+        return nullptr;
     }
     file.pixmap = QPixmap::fromImage(picture);
     SetEyePixmap(eye, file.pixmap);
-    if (file.inode != 0) decoded_.insert(path, std::move(file));
+    if (file.inode == 0) return nullptr;
+    return &decoded_.insert(path, std::move(file))->pixmap;
 }
 
 EyePressFilter::EyePressFilter(Eyes& eyes, QObject* parent) : QObject(parent), eyes_(eyes) {}

@@ -52,7 +52,8 @@ public:
 
 private:
     void ShowPictures(int left, int right);
-    void ShowPicture(QLabel* eye, int number);
+    // The picture now shown, or null when the file could not be read or kept.
+    const QPixmap* ShowPicture(QLabel* eye, int number);
 
     QLabel* image1_;
     QLabel* image2_;
