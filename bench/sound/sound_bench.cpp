@@ -111,7 +111,7 @@ void BM_PlayClipAfterRestToDevice(benchmark::State& state) {
 BENCHMARK(BM_PlayClipAfterRestToDevice)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(30);
+    ->Iterations(15);
 
 }  // namespace
 }  // namespace tavrin

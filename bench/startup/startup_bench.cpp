@@ -56,7 +56,7 @@ struct Options {
     int timeoutMs = 10000;
     bool dummyAudio = true;
     int idleS = 0;                      // 0: no idle measurement
-    int restWaitS = 12;                 // the player's quiet spell, and a margin
+    int restWaitS = 15;                 // the start-up prompt, the quiet spell after it, a margin
     std::vector<std::string> extraEnv;  // KEY=VALUE, for investigating
 };
 
@@ -88,7 +88,7 @@ void PrintUsage(FILE* to) {
                  "  --real-audio      do not set SDL_AUDIODRIVER=dummy for the program\n"
                  "  --env KEY=VALUE   extra environment for the program (repeatable)\n"
                  "  --idle-s N        also measure CPU time over N idle seconds (0: off)\n"
-                 "  --rest-wait-s N   wait this long before the idle time (12)\n",
+                 "  --rest-wait-s N   wait this long before the idle time (15)\n",
                  TAVRIN_BINARY);
 }
 
