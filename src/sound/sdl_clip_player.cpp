@@ -25,7 +25,8 @@ void Warn(const std::string& what) {
 
 // ALSA's library prints several lines of its own when it finds no sound card;
 // the program's one warning line says it better, so that chatter is muted
-// while the device is looked for. Only start-up's one thread writes then.
+// while the device is looked for. The muting is process-wide: a line another
+// thread prints in those few milliseconds is lost with it.
 class QuietStderr {
 public:
     QuietStderr() {
