@@ -82,5 +82,36 @@ void BM_PlayClipToDevice(benchmark::State& state) {
 }
 BENCHMARK(BM_PlayClipToDevice)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
+// The same after the device has rested: from PlayClip, which opens the device
+// again, until its thread has mixed the clip's first frame. Target: no more than
+// one device period.
+void BM_PlayClipAfterRestToDevice(benchmark::State& state) {
+    if (!std::getenv("SDL_AUDIODRIVER")) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    }
+    SdlClipPlayer player(kSpeechFile, 20);
+    if (!player.IsLive()) return state.SkipWithError(player.Fault().c_str());
+    const ClipMixer& mixer = *player.Mixer();
+    const double periodS = double(player.DevicePeriodFrames()) / mixer.Rate();
+    double worst = 0;
+    for (auto _ : state) {
+        while (!player.IsResting()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const auto started = mixer.ClipsStarted();
+        const auto t0 = std::chrono::steady_clock::now();
+        player.PlayClip(clips::ClipClick.from, clips::ClipClick.to);
+        while (mixer.ClipsStarted() == started) std::this_thread::yield();
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - t0;
+        worst = std::max(worst, took.count());
+        state.SetIterationTime(took.count());
+    }
+    state.counters["period_ms"] = 1000.0 * periodS;
+    state.counters["worst_ms"] = 1000.0 * worst;
+}
+BENCHMARK(BM_PlayClipAfterRestToDevice)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
+
 }  // namespace
 }  // namespace tavrin

@@ -7,6 +7,10 @@
 // display (or uses --display), watches the root window for MapNotify before
 // forking, and takes the instant a viewable window carrying the child's
 // _NET_WM_PID appears as "on screen".
+//
+// With --idle-s N it then leaves the program alone: after the sound device's
+// quiet spell it takes the CPU time the program uses over N seconds, and whether
+// SDL's audio thread (the open device) still runs at the end.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -51,6 +55,8 @@ struct Options {
     int settleMs = 300;
     int timeoutMs = 10000;
     bool dummyAudio = true;
+    int idleS = 0;                      // 0: no idle measurement
+    int restWaitS = 15;                 // the start-up prompt, the quiet spell after it, a margin
     std::vector<std::string> extraEnv;  // KEY=VALUE, for investigating
 };
 
@@ -67,6 +73,8 @@ struct RunResult {
     int width = 0;
     int height = 0;
     Memory memory;
+    double idleCpuS = -1;  // CPU seconds over the idle time; -1 when not measured
+    bool deviceOpen = false;
 };
 
 void PrintUsage(FILE* to) {
@@ -78,7 +86,9 @@ void PrintUsage(FILE* to) {
                  "  --settle-ms N     wait after the window appears before reading memory (300)\n"
                  "  --timeout-ms N    give up on a launch after this long (10000)\n"
                  "  --real-audio      do not set SDL_AUDIODRIVER=dummy for the program\n"
-                 "  --env KEY=VALUE   extra environment for the program (repeatable)\n",
+                 "  --env KEY=VALUE   extra environment for the program (repeatable)\n"
+                 "  --idle-s N        also measure CPU time over N idle seconds (0: off)\n"
+                 "  --rest-wait-s N   wait this long before the idle time (15)\n",
                  TAVRIN_BINARY);
 }
 
@@ -106,6 +116,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             ok = number(o.settleMs, 0);
         } else if (arg == "--timeout-ms") {
             ok = number(o.timeoutMs, 1);
+        } else if (arg == "--idle-s") {
+            ok = number(o.idleS, 0);
+        } else if (arg == "--rest-wait-s") {
+            ok = number(o.restWaitS, 0);
         } else if (arg == "--display" || arg == "--program" || arg == "--env") {
             const auto v = value();
             ok = v.has_value();
@@ -254,6 +268,34 @@ std::optional<Memory> ReadMemory(pid_t pid) {
     auto rollup = ReadKbFields(proc + "/smaps_rollup");
     if (rollup.count("Pss")) m.pssMb = rollup["Pss"];
     return m;
+}
+
+// User plus system CPU seconds of a process and all its threads.
+std::optional<double> CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The command name may hold spaces; the fields after it are plain.
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::stod(field);
+        if (i == 15) stime = std::stod(field);
+    }
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// SDL names the thread of an open audio device "SDLAudioP<n>".
+bool HasAudioThread(pid_t pid) {
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name.rfind("SDLAudio", 0) == 0) return true;
+    }
+    return false;
 }
 
 class Session {
@@ -447,6 +489,19 @@ std::optional<RunResult> RunOnce(const Options& o, const std::string& display, S
         } else {
             why = "the program ended while settling";
         }
+        if (result && o.idleS > 0) {
+            std::this_thread::sleep_for(std::chrono::seconds(o.restWaitS));
+            const auto before = CpuSeconds(pid);
+            std::this_thread::sleep_for(std::chrono::seconds(o.idleS));
+            const auto after = CpuSeconds(pid);
+            if (before && after) {
+                result->idleCpuS = *after - *before;
+                result->deviceOpen = HasAudioThread(pid);
+            } else {
+                result.reset();
+                why = "the program ended while idle";
+            }
+        }
     }
     Stop(pid);
     output = Tail(log, 2000);
@@ -542,6 +597,10 @@ int Main(int argc, char** argv) {
         std::printf("%4d %12.1f %10s %9.1f %9.1f %9.1f %9.1f %9.1f\n", i + 1, r->startupMs,
                     size.c_str(), r->memory.rssMb, r->memory.hwmMb, r->memory.anonMb,
                     r->memory.fileMb, r->memory.pssMb);
+        if (r->idleCpuS >= 0)
+            std::printf("     idle: %.2f CPU s over %d s (%.3f%% of a core), sound device %s\n",
+                        r->idleCpuS, o.idleS, 100.0 * r->idleCpuS / o.idleS,
+                        r->deviceOpen ? "OPEN" : "closed");
         results.push_back(*r);
     }
     XCloseDisplay(x);

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <filesystem>
+#include <future>
 #include <iostream>
 
 #include "app/command_line.h"
@@ -24,13 +26,27 @@ int main(int argc, char* argv[]) {
          qEnvironmentVariableIsSet("WAYLAND_DISPLAY")))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
+    // Decoding the speech file and opening the sound device take a while; they run beside the
+    // window's construction instead of before it, and the face takes the player when it asks
+    // for it, before the start-up sound. Another path than this guess opens as it always did.
+    std::error_code noLink;
+    const auto beside = std::filesystem::read_symlink("/proc/self/exe", noLink).parent_path();
+    const std::string earlySpeechFile =
+        (beside.parent_path() / "share" / "tavrin" / "eye" / "s").string();
+    std::future<std::unique_ptr<tavrin::ClipPlayer>> earlyPlayer;
+    if (!noLink && std::filesystem::exists(earlySpeechFile, noLink))
+        earlyPlayer = std::async(std::launch::async, [earlySpeechFile] {
+            return tavrin::OpenSpeechFile(earlySpeechFile);
+        });
+
     tavrin::RegisterFontSubstitutions();
     QApplication app(argc, argv);
     tavrin::ApplyDefaultFont(app);
     tavrin::InstallQtChineseTexts(app);
 
     tavrin::FaceWindowParts parts;
-    parts.openSpeechFile = [](const QString& path) {
+    parts.openSpeechFile = [&](const QString& path) {
+        if (earlyPlayer.valid() && path.toStdString() == earlySpeechFile) return earlyPlayer.get();
         return tavrin::OpenSpeechFile(path.toStdString());
     };
     parts.recordMarkedSet = tavrin::PracticeRecorder();

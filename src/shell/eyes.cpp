@@ -1,7 +1,10 @@
 #include "shell/eyes.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -19,6 +22,15 @@ namespace {
 
 constexpr int kRestingPicture = 5;
 constexpr int kLastFrame = 8;
+
+// A picture that covers its eye without transparency hides what lies behind it, so a change
+// of picture repaints only the eye, not the face under it.
+void SetEyePixmap(QLabel* eye, const QPixmap& pixmap) {
+    const bool covers = !pixmap.hasAlphaChannel() && pixmap.width() >= eye->width() &&
+                        pixmap.height() >= eye->height() && eye->frameWidth() == 0;
+    eye->setAttribute(Qt::WA_OpaquePaintEvent, covers);
+    eye->setPixmap(pixmap);
+}
 
 }  // namespace
 
@@ -74,12 +86,34 @@ void Eyes::OnConfirmPressed() {
 void Eyes::OnConfirmReleased() { ShowPictures(kRestingPicture, kRestingPicture); }
 
 void Eyes::ShowPictures(int left, int right) {
-    ShowPicture(image1_, left);
-    ShowPicture(image2_, right);
+    const QPixmap* shown = ShowPicture(image1_, left);
+    // Mostly both eyes show one picture: one look at its file does for both.
+    if (right == left && shown != nullptr) {
+        SetEyePixmap(image2_, *shown);
+    } else {
+        ShowPicture(image2_, right);
+    }
 }
 
-void Eyes::ShowPicture(QLabel* eye, int number) {
+const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
     const QString path = QDir(folder_).filePath(QString::number(number));
+    // The eyes change three times a second all day; decoding the same file each time is most
+    // of what the program does while a child thinks.
+    Decoded file;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+        file.device = info.st_dev;
+        file.inode = info.st_ino;
+        file.size = info.st_size;
+        file.modifiedNs = std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+        const auto known = decoded_.constFind(path);
+        if (known != decoded_.cend() && known->device == file.device &&
+            known->inode == file.inode && known->size == file.size &&
+            known->modifiedNs == file.modifiedNs) {
+            SetEyePixmap(eye, known->pixmap);
+            return &known->pixmap;
+        }
+    }
     QImageReader reader(path);
     // The files have no extension; only their content tells the format.
     reader.setDecideFormatFromContent(true);
@@ -91,9 +125,12 @@ void Eyes::ShowPicture(QLabel* eye, int number) {
             qWarning().noquote() << "Tavrin: cannot show eye picture" << path << "-"
                                  << reader.errorString();
         }
-        return;
+        return nullptr;
     }
-    eye->setPixmap(QPixmap::fromImage(picture));
+    file.pixmap = QPixmap::fromImage(picture);
+    SetEyePixmap(eye, file.pixmap);
+    if (file.inode == 0) return nullptr;
+    return &decoded_.insert(path, std::move(file))->pixmap;
 }
 
 EyePressFilter::EyePressFilter(Eyes& eyes, QObject* parent) : QObject(parent), eyes_(eyes) {}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
+#include <QPixmap>
 #include <QSet>
 #include <QString>
 #include <cstdint>
@@ -32,7 +34,8 @@ std::pair<int, int> EyeExpression(int r);
 int DrawExpression(RandomSource& random);
 
 // Puts the pictures of the eye folder into the two eye controls. Pictures are read from file
-// each time they are shown, so the folder can be changed while the program runs.
+// each time they are shown, so the folder can be changed while the program runs; a file that
+// is still the same file, of the same size and time, is not decoded again.
 class Eyes {
 public:
     // eyeFolder holds the pictures "1" to "8" (no extension, format told by content).
@@ -49,7 +52,8 @@ public:
 
 private:
     void ShowPictures(int left, int right);
-    void ShowPicture(QLabel* eye, int number);
+    // The picture now shown, or null when the file could not be read or kept.
+    const QPixmap* ShowPicture(QLabel* eye, int number);
 
     QLabel* image1_;
     QLabel* image2_;
@@ -58,6 +62,13 @@ private:
     EyeAnimation animation_;
     // A broken picture file is reported once, not on every tick.
     QSet<QString> reported_;
+
+    struct Decoded {
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t size = 0, modifiedNs = 0;
+        QPixmap pixmap;
+    };
+    QHash<QString, Decoded> decoded_;
 };
 
 // Install on the confirm button: mouse presses and releases of any button while it is

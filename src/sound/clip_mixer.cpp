@@ -45,10 +45,21 @@ ClipSlice ClipMixer::Play(std::int32_t from, std::int32_t to) {
                 [](const Voice& a, const Voice& b) { return a.end - a.pos < b.end - b.pos; });
             *nearest = voice;
         }
-    } else if (queueCount_ < kMaxQueuedSpeech) {
+    } else if (queueCount_ < kMaxQueuedSpeech && !Waiting(voice, IsPrompt(from, to))) {
         queue_[(queueHead_ + queueCount_++) % kMaxQueuedSpeech] = voice;
     }
     return slice;
+}
+
+bool ClipMixer::Waiting(const Voice& voice, bool anywhere) const {
+    const auto same = [&voice](const Voice& v) {
+        return v.begin == voice.begin && v.end == voice.end;
+    };
+    if (queueCount_ == 0) return false;
+    if (!anywhere) return same(queue_[(queueHead_ + queueCount_ - 1) % kMaxQueuedSpeech]);
+    for (int i = 0; i < queueCount_; ++i)
+        if (same(queue_[(queueHead_ + i) % kMaxQueuedSpeech])) return true;
+    return false;
 }
 
 int ClipMixer::MixVoice(Voice& voice, std::int32_t* acc, int frames) {

@@ -43,7 +43,9 @@ public:
     explicit ClipMixer(SpeechFile speech);
 
     // Schedules the clip [from, to) in milliseconds and returns its slice, empty
-    // if nothing of it lies in the file.
+    // if nothing of it lies in the file. A spoken clip is not queued again when it
+    // is the last one still waiting, nor a prompt when the same prompt waits
+    // anywhere in the queue: quick repeats must not pile up seconds of one prompt.
     ClipSlice Play(std::int32_t from, std::int32_t to);
 
     // Writes the next frames of the mix; a frame count below 1 writes nothing.
@@ -73,6 +75,7 @@ private:
 
     // Adds as much of voice as fits into acc[0, frames) and returns how many frames that was.
     int MixVoice(Voice& voice, std::int32_t* acc, int frames);
+    bool Waiting(const Voice& voice, bool anywhere) const;
 
     const SpeechFile speech_;
     mutable std::mutex mutex_;

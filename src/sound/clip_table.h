@@ -55,6 +55,14 @@ inline constexpr std::int32_t kSpeechFileMinimumMs = 13709;
 // Clips ending at or before this are sound effects; they mix in at once.
 inline constexpr std::int32_t kSoundEffectsEndMs = 2351;
 
+// The prompts said on their own, as against the steps of the score announcement: more than one
+// of a kind waiting to be said only repeats what the child is about to hear.
+constexpr bool IsPrompt(std::int32_t from, std::int32_t to) {
+    for (const Clip& clip : {clips::ClipStartupPrompt, clips::ClipSetDone, clips::ClipDialogPrompt})
+        if (clip.from == from && clip.to == to) return true;
+    return false;
+}
+
 // The digit clip for 1..9, nothing otherwise.
 constexpr std::optional<Clip> DigitClip(std::int16_t n) {
     if (n < 1 || n > 9) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -24,7 +25,8 @@ void Warn(const std::string& what) {
 
 // ALSA's library prints several lines of its own when it finds no sound card;
 // the program's one warning line says it better, so that chatter is muted
-// while the device is looked for. Only start-up's one thread writes then.
+// while the device is looked for. The muting is process-wide: a line another
+// thread prints in those few milliseconds is lost with it.
 class QuietStderr {
 public:
     QuietStderr() {
@@ -50,7 +52,7 @@ private:
 
 }  // namespace
 
-SdlClipPlayer::SdlClipPlayer(const std::string& path) {
+SdlClipPlayer::SdlClipPlayer(const std::string& path, int quietSpellMs) {
     std::string error;
     auto speech = DecodeSpeechFile(path, &error);
     if (!speech) {
@@ -63,18 +65,30 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path) {
         return;
     }
     mixer_ = std::make_unique<ClipMixer>(std::move(*speech));
+    quietSpellFrames_ = FrameAt(std::max(quietSpellMs, 0), mixer_->Rate());
+    restsWhenQuiet_ = quietSpellMs > 0;
 
     // SDL would otherwise turn SIGINT and SIGTERM into events nobody reads, and
     // the program could no longer be stopped by a signal.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    std::optional<QuietStderr> quiet(std::in_place);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        quiet.reset();
-        fault_ = std::string("no audio device (") + SDL_GetError() + ")";
+    if (!OpenDevice()) {
         Close();
         return;
     }
-    sdlStarted_ = true;
+    live_ = true;
+    if (restsWhenQuiet_) restThread_ = std::thread(&SdlClipPlayer::RestWhenQuiet, this);
+}
+
+bool SdlClipPlayer::OpenDevice() {
+    std::optional<QuietStderr> quiet(std::in_place);
+    if (!sdlStarted_) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            quiet.reset();
+            fault_ = std::string("no audio device (") + SDL_GetError() + ")";
+            return false;
+        }
+        sdlStarted_ = true;
+    }
 
     SDL_AudioSpec want{};
     want.freq = mixer_->Rate();
@@ -94,31 +108,70 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path) {
         // device watcher to notice, holding the face back from the screen; the
         // idle subsystem is left for the end of the process instead.
         sdlStarted_ = false;
-        Close();
-        return;
+        return false;
     }
     periodFrames_ = have.samples;
+    // The device's thread has not run the callback yet: it starts paused.
+    quietFrames_ = 0;
     SDL_PauseAudioDevice(device_, 0);
+    return true;
 }
 
-SdlClipPlayer::~SdlClipPlayer() { Close(); }
-
-void SdlClipPlayer::Close() {
+void SdlClipPlayer::CloseDevice() {
     if (device_ != 0) {
         // Waits for a callback in progress, so the mixer is free to go after it.
         SDL_CloseAudioDevice(device_);
         device_ = 0;
     }
+    // SDL's device watcher wakes ten times a second while its audio is up.
     if (sdlStarted_) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         sdlStarted_ = false;
     }
+}
+
+void SdlClipPlayer::RestWhenQuiet() {
+    std::unique_lock lock(deviceMutex_);
+    for (;;) {
+        restWanted_.wait(lock, [this] { return stopping_ || quiet_.load(); });
+        if (stopping_) return;
+        quiet_ = false;
+        // A clip queued since the device's thread saw the quiet keeps it open.
+        if (device_ != 0 && mixer_->Idle()) CloseDevice();
+    }
+}
+
+bool SdlClipPlayer::IsResting() const {
+    std::lock_guard lock(deviceMutex_);
+    return live_ && device_ == 0;
+}
+
+SdlClipPlayer::~SdlClipPlayer() { Close(); }
+
+void SdlClipPlayer::Close() {
+    if (restThread_.joinable()) {
+        {
+            std::lock_guard lock(deviceMutex_);
+            stopping_ = true;
+        }
+        restWanted_.notify_one();
+        restThread_.join();
+    }
+    std::lock_guard lock(deviceMutex_);
+    CloseDevice();
     mixer_.reset();
+    live_ = false;
     periodFrames_ = 0;
 }
 
 void SdlClipPlayer::PlayClip(std::int32_t from, std::int32_t to) {
-    if (!mixer_ || device_ == 0) return;
+    if (!live_) return;
+    std::lock_guard lock(deviceMutex_);
+    if (device_ == 0 && !OpenDevice()) {
+        if (!warnedAboutDevice_) Warn(fault_);
+        warnedAboutDevice_ = true;
+        return;
+    }
     const ClipSlice slice = mixer_->Play(from, to);
     if ((slice.Empty() || slice.clamped) && !warnedAboutClip_) {
         warnedAboutClip_ = true;
@@ -132,8 +185,16 @@ void SdlClipPlayer::PlayClip(std::int32_t from, std::int32_t to) {
 
 void SdlClipPlayer::Callback(void* self, std::uint8_t* stream, int len) {
     auto* player = static_cast<SdlClipPlayer*>(self);
-    player->mixer_->Mix(reinterpret_cast<std::int16_t*>(stream),
-                        len / static_cast<int>(sizeof(std::int16_t)));
+    const int frames = len / static_cast<int>(sizeof(std::int16_t));
+    player->mixer_->Mix(reinterpret_cast<std::int16_t*>(stream), frames);
+    if (!player->mixer_->Idle()) {
+        player->quietFrames_ = 0;
+    } else if ((player->quietFrames_ += frames) >= player->quietSpellFrames_ &&
+               player->restsWhenQuiet_) {
+        // Asked again every period until heard, so a wake-up lost in a race costs one period.
+        player->quiet_ = true;
+        player->restWanted_.notify_one();
+    }
 }
 
 std::unique_ptr<ClipPlayer> OpenSpeechFile(const std::string& path) {

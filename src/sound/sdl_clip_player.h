@@ -1,8 +1,12 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "sound/clip_mixer.h"
 #include "sound/clip_player.h"
@@ -15,9 +19,17 @@ namespace tavrin {
 // as mono 16-bit, so the callback only copies and adds samples. If the file or
 // the device is unusable the player is not live: it plays nothing and Fault()
 // says why. It never prints; OpenSpeechFile does the warning.
+//
+// After a quiet spell with nothing to play the device is closed, so that no
+// thread wakes to mix silence and the sound server and the machine may rest; the
+// next clip opens it again and starts with its first buffer.
 class SdlClipPlayer final : public ClipPlayer {
 public:
-    explicit SdlClipPlayer(const std::string& path);
+    // Long enough that a child answering at a steady pace keeps the device open.
+    static constexpr int kDefaultQuietSpellMs = 10000;
+
+    // A quiet spell of 0 or less keeps the device open until Close.
+    explicit SdlClipPlayer(const std::string& path, int quietSpellMs = kDefaultQuietSpellMs);
     ~SdlClipPlayer() override;
     SdlClipPlayer(const SdlClipPlayer&) = delete;
     SdlClipPlayer& operator=(const SdlClipPlayer&) = delete;
@@ -30,7 +42,9 @@ public:
     // Releases the device and the decoded file; later calls play nothing.
     void Close();
 
-    bool IsLive() const { return device_ != 0; }
+    bool IsLive() const { return live_; }
+    // Live, with the device closed after a quiet spell.
+    bool IsResting() const;
     const std::string& Fault() const { return fault_; }
 
     // For tests and measurements; null once closed or when not live.
@@ -40,13 +54,33 @@ public:
 
 private:
     static void Callback(void* self, std::uint8_t* stream, int len);
+    // Starts SDL's audio and opens the device; on failure sets fault_.
+    bool OpenDevice();
+    void CloseDevice();
+    void RestWhenQuiet();
 
     std::unique_ptr<ClipMixer> mixer_;
+    // Guards the device's opening and closing against each other and against
+    // clips being queued, which must never land on a device about to close.
+    mutable std::mutex deviceMutex_;
     std::uint32_t device_ = 0;
     bool sdlStarted_ = false;
+    bool live_ = false;
     int periodFrames_ = 0;
     std::string fault_;
     bool warnedAboutClip_ = false;
+    bool warnedAboutDevice_ = false;
+
+    // Written by the device's thread only.
+    std::int64_t quietFrames_ = 0;
+    std::int64_t quietSpellFrames_ = 0;
+    bool restsWhenQuiet_ = false;
+    // The device's thread asks the rest thread to close the device; it cannot
+    // close it itself, since closing waits for that very thread.
+    std::atomic<bool> quiet_{false};
+    bool stopping_ = false;
+    std::condition_variable restWanted_;
+    std::thread restThread_;
 };
 
 // The player the main window owns: a live SdlClipPlayer, or, after one warning

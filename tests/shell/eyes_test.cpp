@@ -134,6 +134,18 @@ TEST_F(EyesTest, TwentyTicksWithAStopAndAResume) {
     EXPECT_EQ(shown, (std::vector<int>{3, 4, 5, 6, 7, 8, 8, 1, 2}));
 }
 
+TEST_F(EyesTest, APictureReplacedWhileTheProgramRunsIsShownNextTime) {
+    ScriptedRandom random({DrawFor(1)});
+    Eyes eyes(image1, image2, folder.path(), random);
+    eyes.Tick();
+    ASSERT_EQ(Pictures(), std::make_pair(1, 1));
+    ASSERT_TRUE(QFile::remove(Path(1)));
+    ASSERT_TRUE(QFile::copy(Path(2), Path(1)));
+    for (int i = 0; i < 9; ++i) eyes.Tick();  // round to picture 1 again
+    // What file 1 holds now; the picture decoded before would match no file.
+    EXPECT_EQ(Pictures(), std::make_pair(1, 1));
+}
+
 TEST_F(EyesTest, ShipsReadableEyePicturesWithoutExtension) {
     const QString shipped = QStringLiteral(TAVRIN_SOURCE_DIR "/data/eye");
     ScriptedRandom random({DrawFor(2)});

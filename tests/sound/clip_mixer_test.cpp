@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 #include <vector>
 
+#include "session/scoring.h"
 #include "sound/clip_player.h"
 #include "sound/clip_table.h"
 
@@ -190,14 +193,15 @@ TEST(ClipMixer, FloodsStayBoundedAndStopSilences) {
     ClipMixer mixer(file);
     for (int i = 0; i < 40; ++i) {
         mixer.Play(clips::ClipStartup.from, clips::ClipStartup.to);
-        mixer.Play(clips::ClipDigit1.from, clips::ClipDigit1.to);
+        const Clip& digit = i % 2 ? clips::ClipDigit1 : clips::ClipDigit2;
+        mixer.Play(digit.from, digit.to);
     }
     EXPECT_TRUE(mixer.Play(20000, 21000).Empty());
     EXPECT_TRUE(mixer.Play(900, 800).Empty());
     MixFrames(mixer, 100);
     EXPECT_EQ(mixer.ClipsStarted(), 1u + ClipMixer::kMaxEffects);
     // All the queued digits play one after another; the surplus was dropped.
-    const auto digit = FileSlice(file, clips::ClipDigit1).size();
+    const auto digit = FileSlice(file, clips::ClipDigit2).size();
     MixFrames(mixer, static_cast<int>(digit * (ClipMixer::kMaxQueuedSpeech + 2)));
     EXPECT_EQ(mixer.ClipsStarted(), ClipMixer::kMaxEffects + ClipMixer::kMaxQueuedSpeech + 0u);
 
@@ -210,6 +214,64 @@ TEST(ClipMixer, FloodsStayBoundedAndStopSilences) {
     EXPECT_EQ(out, std::vector<std::int16_t>(64, 0));
     mixer.Mix(nullptr, 0);
     mixer.Mix(nullptr, -5);
+}
+
+// Hands what it is asked for to a mixer, as the real player does, and notes it.
+class MixerPlayer : public ClipPlayer {
+public:
+    explicit MixerPlayer(ClipMixer& mixer) : mixer_(mixer) {}
+    void PlayClip(std::int32_t from, std::int32_t to) override {
+        mixer_.Play(from, to);
+        asked.push_back({"", from, to, ClipOption::VoicePrompts});
+    }
+    std::vector<Clip> asked;
+
+private:
+    ClipMixer& mixer_;
+};
+
+// What a listener hears of a numbered file: its frames in order, silences left out.
+std::vector<std::int16_t> Heard(const std::vector<std::int16_t>& out) {
+    std::vector<std::int16_t> heard;
+    std::copy_if(out.begin(), out.end(), std::back_inserter(heard), [](auto s) { return s != 0; });
+    return heard;
+}
+
+TEST(ClipMixer, PromptsDoNotPileUpAndEveryScoreIsSpokenWhole) {
+    const SpeechFile file = NumberedFile(8000, 14000);
+    const Clip prompt = clips::ClipDialogPrompt;
+    {
+        // Five quick new-set/cancel cycles: the prompt sounding and one more waiting.
+        ClipMixer mixer(file);
+        for (int i = 0; i < 5; ++i) {
+            mixer.Play(prompt.from, prompt.to);
+            MixFrames(mixer, 800);
+        }
+        MixFrames(mixer, 8000 * 5);
+        EXPECT_EQ(mixer.ClipsStarted(), 2u);
+    }
+    for (int score = 0; score <= 100; ++score) {
+        SCOPED_TRACE(score);
+        ClipMixer mixer(file);
+        MixerPlayer player(mixer);
+        // A backlog the announcement must queue behind, steps of one kind included.
+        player.PlayClip(prompt.from, prompt.to);
+        auto out = MixFrames(mixer, 800);
+        player.PlayClip(prompt.from, prompt.to);
+        player.PlayClip(prompt.from, prompt.to);
+        ScoreAnnouncement announcement;
+        const QString text = QString::number(score);
+        const std::size_t backlog = player.asked.size();
+        for (bool done = false; !done; out = Concat(out, MixFrames(mixer, 8000)))
+            done = announcement.Tick(text, player);  // one tick a second
+        out = Concat(out, MixFrames(mixer, 8000 * 6));
+
+        auto want = Concat(FileSlice(file, prompt), FileSlice(file, prompt));
+        for (std::size_t i = backlog; i < player.asked.size(); ++i)
+            want = Concat(want, FileSlice(file, player.asked[i]));
+        ASSERT_EQ(Heard(out), want);
+        EXPECT_GE(player.asked.size() - backlog, score == 0 ? 1u : 2u);
+    }
 }
 
 }  // namespace

@@ -35,16 +35,29 @@ std::vector<std::int16_t> WithoutLeadingSilence(const std::vector<std::int16_t>&
 
 // Plays clips and waits until the mixer has finished them and the device has
 // taken a few more buffers, then closes the player so the capture is complete.
-std::vector<std::int16_t> PlayAndCapture(const std::vector<Clip>& clips,
-                                         std::vector<std::int16_t>* file) {
-    // SDL reads these when the player starts it; a capture file of its own per
-    // test lets CTest run the tests side by side.
+// SDL reads these when the player opens the device; a capture file of its own per
+// test lets CTest run the tests side by side.
+std::string CaptureToFile() {
     const std::string capture = std::string(TAVRIN_BINARY_DIR) + "/sound_capture_" +
                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() +
                                 ".raw";
     std::filesystem::remove(capture);
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+    return capture;
+}
+
+template <typename Condition>
+bool WaitFor(Condition done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return done();
+}
+
+std::vector<std::int16_t> PlayAndCapture(const std::vector<Clip>& clips,
+                                         std::vector<std::int16_t>* file) {
+    const std::string capture = CaptureToFile();
     SdlClipPlayer player(kSpeechFile);
     EXPECT_TRUE(player.IsLive()) << player.Fault();
     if (!player.IsLive()) return {};
@@ -88,6 +101,25 @@ TEST(SdlEndToEnd, SpokenStepsArriveWholeAndInOrder) {
         want.insert(want.end(), slice.begin(), slice.end());
     }
     want = WithoutLeadingSilence(want);
+    ASSERT_GE(captured.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), captured.begin()));
+}
+
+TEST(SdlEndToEnd, TheDeviceRestsWhenQuietAndWakesForTheWholeNextClip) {
+    const std::string capture = CaptureToFile();
+    SdlClipPlayer player(kSpeechFile, 50);
+    ASSERT_TRUE(player.IsLive()) << player.Fault();
+    player.PlayClip(clips::ClipClick.from, clips::ClipClick.to);
+    EXPECT_FALSE(player.IsResting());
+    ASSERT_TRUE(WaitFor([&] { return player.IsResting(); }));
+
+    // Opening the disk device again starts its file afresh: it holds what the wake played.
+    player.PlayClip(clips::ClipDigit3.from, clips::ClipDigit3.to);
+    EXPECT_FALSE(player.IsResting());
+    ASSERT_TRUE(WaitFor([&] { return player.Mixer()->ClipsStarted() == 2 && player.IsResting(); }));
+    const auto file = player.Mixer()->Speech().samples;
+    const auto want = WithoutLeadingSilence(Slice(file, clips::ClipDigit3));
+    const auto captured = WithoutLeadingSilence(ReadCapture(capture));
     ASSERT_GE(captured.size(), want.size());
     EXPECT_TRUE(std::equal(want.begin(), want.end(), captured.begin()));
 }

@@ -369,8 +369,14 @@ long ResidentKiB(pid_t pid) {
 // set), both options switched from the menu, the face dragged about.
 TEST_F(FaceOnScreen, LivesThroughAnAfternoonOfPractice) {
     const auto openMenuAndPress = [&](const std::string& keys) {
-        Xdo(MoveTo(Screen(kForehead)) + " click 3");
-        ASSERT_TRUE(WaitFor([&] { return MenuOpen(); })) << "no menu for " << keys;
+        // On a loaded machine a click can come while the last menu is still being
+        // taken down; a child would simply click again.
+        bool open = false;
+        for (int attempt = 0; attempt < 3 && !open; ++attempt) {
+            Xdo(MoveTo(Screen(kForehead)) + " click 3");
+            open = WaitFor([&] { return MenuOpen(); }, 2s);
+        }
+        ASSERT_TRUE(open) << "no menu for " << keys;
         Xdo("key --delay 40 " + keys);
         ASSERT_TRUE(WaitFor([&] { return !MenuOpen(); })) << keys << " left the menu open";
     };
