@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -80,7 +81,9 @@ void Eyes::ShowPictures(int left, int right) {
 
 void Eyes::ShowPicture(QLabel* eye, int number) {
     const QString path = QDir(folder_).filePath(QString::number(number));
-    QImageReader reader(path);
+    QImageReader reader;
+    // A FIFO or a device would hold the GUI thread for good: open regular files only.
+    if (QFileInfo(path).isFile()) reader.setFileName(path);
     // The files have no extension; only their content tells the format.
     reader.setDecideFormatFromContent(true);
     const QImage picture = reader.read();
@@ -89,7 +92,9 @@ void Eyes::ShowPicture(QLabel* eye, int number) {
         if (!reported_.contains(path)) {
             reported_.insert(path);
             qWarning().noquote() << "Tavrin: cannot show eye picture" << path << "-"
-                                 << reader.errorString();
+                                 << (reader.fileName().isEmpty()
+                                         ? QStringLiteral("not a regular file")
+                                         : reader.errorString());
         }
         return;
     }
