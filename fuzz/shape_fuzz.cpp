@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto rects = tavrin::ScanWindowShape(width, height, bytesPerRow, depth, pixels, x0, y0);
     if (!rects) std::abort();
     const bool fits = pixels.size() >= std::size_t(height) * bytesPerRow &&
-                      std::int64_t{x0} + width <= INT_MAX && std::int64_t{y0} + height <= INT_MAX;
+                      std::int64_t{x0} + width <= INT_MAX && std::int64_t{y0} + height <= INT_MAX &&
+                      x0 != INT_MIN && y0 != INT_MIN;
     if (!fits) {
         if (!rects->empty()) std::abort();
         return 0;

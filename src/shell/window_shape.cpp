@@ -39,11 +39,12 @@ std::vector<ShapeRect> Scan(int width, int height, int bytesPerRow,
                             std::span<const std::uint8_t> pixels, int x0, int y0) {
     std::vector<ShapeRect> rects;
     // In 64 bits, so that no header can wrap a product past the checks, and the
-    // rectangles' corners must fit an int after the offset.
+    // rectangles' corners must fit an int after the offset. A QRegion drops
+    // anything that starts at INT_MIN.
     using Wide = std::int64_t;
     if (width <= 0 || height <= 0 || bytesPerRow < Wide{width} * White::kBytes ||
         Wide(pixels.size()) / bytesPerRow < height || Wide{x0} + width > INT_MAX ||
-        Wide{y0} + height > INT_MAX)
+        Wide{y0} + height > INT_MAX || x0 == INT_MIN || y0 == INT_MIN)
         return rects;
     for (int y = 0; y < height - 1; ++y) {
         const std::uint8_t* row = pixels.data() + std::size_t(y) * std::size_t(bytesPerRow);

@@ -124,6 +124,7 @@ TEST(WindowShapeScan, BufferShorterThanTheHeaderGivesNothing) {
     EXPECT_EQ(ScanWindowShape(0x40000001, 2, 4, 32, p.bytes, 0, 0), Rects{});
     EXPECT_EQ(ScanWindowShape(4, 4, p.bytesPerRow, 24, p.bytes, INT_MAX - 2, 0), Rects{});
     EXPECT_EQ(ScanWindowShape(4, 4, p.bytesPerRow, 24, p.bytes, 0, INT_MAX - 3), Rects{});
+    EXPECT_EQ(ScanWindowShape(4, 4, p.bytesPerRow, 24, p.bytes, 0, INT_MIN), Rects{});
 }
 
 TEST(WindowShapeRegion, AllWhiteOrOnlyEmptyRunsGiveNoRegion) {
