@@ -13,6 +13,7 @@ packages=(
   qt6-translations-l10n libxtst-dev
   libqt6sql6-sqlite chromium
   debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

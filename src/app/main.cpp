@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <iostream>
@@ -10,6 +12,20 @@
 #include "shell/fonts.h"
 #include "shell/translation.h"
 #include "sound/sdl_clip_player.h"
+
+namespace {
+// Without a display Qt aborts with advice to reinstall; a parent needs one
+// plain line instead, and a plain exit status.
+QtMessageHandler qtMessageHandler = nullptr;
+void ExitWhenNoDisplay(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "tavrin: cannot open a window: no display at \"%s\"\n",
+                     qgetenv("DISPLAY").constData());
+        std::_Exit(1);
+    }
+    if (!QByteArray(context.category).startsWith("qt.qpa")) qtMessageHandler(type, context, text);
+}
+}  // namespace
 
 int main(int argc, char* argv[]) {
     // The parent's record commands, then help, version and wrong arguments: all
@@ -40,7 +56,9 @@ int main(int argc, char* argv[]) {
         });
 
     tavrin::RegisterFontSubstitutions();
+    qtMessageHandler = qInstallMessageHandler(ExitWhenNoDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessageHandler);
     tavrin::ApplyDefaultFont(app);
     tavrin::InstallQtChineseTexts(app);
 

@@ -1,5 +1,6 @@
 #include "generation/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -106,6 +107,24 @@ std::string NumberPrefix(QStringView text, bool& negative) {
     return out;
 }
 
+// The power of ten of the first significant digit of a prefix such as
+// "0.000123e-5" (-9 here); how it is spelt does not matter, only its value.
+long long DecimalExponent(const std::string& prefix) {
+    const std::size_t e = std::min(prefix.find('e'), prefix.size());
+    const std::size_t point = std::min(prefix.find('.'), e);
+    const std::size_t first = prefix.find_first_of("123456789");
+    if (first >= e) return 0;  // all zeros
+    long long exponent = 0;
+    for (std::size_t i = e + 1; i < prefix.size(); ++i) {
+        if (prefix[i] >= '0' && prefix[i] <= '9')
+            exponent = std::min(exponent * 10 + (prefix[i] - '0'), 1'000'000'000'000LL);
+    }
+    if (e + 1 < prefix.size() && prefix[e + 1] == '-') exponent = -exponent;
+    const long long position = first < point ? static_cast<long long>(point - first) - 1
+                                             : -static_cast<long long>(first - point);
+    return position + exponent;
+}
+
 }  // namespace
 
 double LeadingNumber(QStringView text) {
@@ -115,10 +134,9 @@ double LeadingNumber(QStringView text) {
     double value = 0.0;
     auto [end, ec] = std::from_chars(prefix.data(), prefix.data() + prefix.size(), value);
     if (ec == std::errc::result_out_of_range) {
-        // Too many digits or too large an exponent: infinite for large values,
-        // zero for tiny ones; either way the caller sees it for what it is.
-        const bool tiny = prefix.find("e-") != std::string::npos;
-        value = tiny ? 0.0 : HUGE_VAL;
+        // Beyond what a double holds: infinite for large values, zero for tiny
+        // ones; either way the caller sees it for what it is.
+        value = DecimalExponent(prefix) < 0 ? 0.0 : HUGE_VAL;
     } else if (ec != std::errc{}) {
         value = 0.0;
     }

@@ -101,7 +101,10 @@ const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
     // of what the program does while a child thinks.
     Decoded file;
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+    // A FIFO or a device would hold the GUI thread for good: open regular files only.
+    const bool regular =
+        ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    if (regular) {
         file.device = info.st_dev;
         file.inode = info.st_ino;
         file.size = info.st_size;
@@ -114,20 +117,33 @@ const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
             return &known->pixmap;
         }
     }
-    QImageReader reader(path);
-    // The files have no extension; only their content tells the format.
-    reader.setDecideFormatFromContent(true);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
+    QFile picture(path);
+    QImageReader reader;
+    if (regular && picture.open(QIODevice::ReadOnly)) {
+        reader.setDevice(&picture);
+        // The files have no extension; only their content tells the format. The two
+        // formats the built-in readers know are told here from their first bytes, so that
+        // Qt does not load every picture plugin it has to ask each whether it knows them.
+        const QByteArray head = picture.peek(8);
+        if (head.startsWith("BM"))
+            reader.setFormat("bmp");
+        else if (head.startsWith("\x89PNG"))
+            reader.setFormat("png");
+        else
+            reader.setDecideFormatFromContent(true);
+    }
+    const QImage decoded = reader.read();
+    if (decoded.isNull()) {
         // An incomplete eye folder must not stop the program: the eye keeps what it shows.
         if (!reported_.contains(path)) {
             reported_.insert(path);
             qWarning().noquote() << "Tavrin: cannot show eye picture" << path << "-"
-                                 << reader.errorString();
+                                 << (regular ? reader.errorString()
+                                             : QStringLiteral("not a regular file"));
         }
         return nullptr;
     }
-    file.pixmap = QPixmap::fromImage(picture);
+    file.pixmap = QPixmap::fromImage(decoded);
     SetEyePixmap(eye, file.pixmap);
     if (file.inode == 0) return nullptr;
     return &decoded_.insert(path, std::move(file))->pixmap;

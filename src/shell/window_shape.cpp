@@ -1,6 +1,7 @@
 #include "shell/window_shape.h"
 
 #include <QImage>
+#include <climits>
 #include <cmath>
 
 namespace tavrin {
@@ -37,8 +38,13 @@ template <typename White>
 std::vector<ShapeRect> Scan(int width, int height, int bytesPerRow,
                             std::span<const std::uint8_t> pixels, int x0, int y0) {
     std::vector<ShapeRect> rects;
-    if (width <= 0 || height <= 0 || bytesPerRow < width * White::kBytes ||
-        pixels.size() < std::size_t(height) * std::size_t(bytesPerRow))
+    // In 64 bits, so that no header can wrap a product past the checks, and the
+    // rectangles' corners must fit an int after the offset. A QRegion drops
+    // anything that starts at INT_MIN.
+    using Wide = std::int64_t;
+    if (width <= 0 || height <= 0 || bytesPerRow < Wide{width} * White::kBytes ||
+        Wide(pixels.size()) / bytesPerRow < height || Wide{x0} + width > INT_MAX ||
+        Wide{y0} + height > INT_MAX || x0 == INT_MIN || y0 == INT_MIN)
         return rects;
     for (int y = 0; y < height - 1; ++y) {
         const std::uint8_t* row = pixels.data() + std::size_t(y) * std::size_t(bytesPerRow);
@@ -104,10 +110,11 @@ std::optional<std::vector<ShapeRect>> ScanWindowShape(const QImage& face, int sc
 namespace {
 
 bool InScanOrder(const std::vector<ShapeRect>& rects) {
+    if (!rects.empty() && rects[0].bottom - rects[0].top != 1) return false;
     for (std::size_t i = 1; i < rects.size(); ++i) {
         const ShapeRect& a = rects[i - 1];
         const ShapeRect& b = rects[i];
-        if (b.bottom - b.top != 1 || a.bottom - a.top != 1) return false;
+        if (b.bottom - b.top != 1) return false;
         if (b.top < a.top || (b.top == a.top && b.left <= a.right)) return false;
     }
     return true;

@@ -74,7 +74,9 @@ std::optional<SpeechFile> DecodeSpeechFile(const std::string& path, std::string*
     const int channels = info.channels;
     const sf_count_t most =
         std::min<sf_count_t>(info.frames, sf_count_t{kLongestMinutes} * 60 * info.samplerate);
-    speech.samples.reserve(static_cast<std::size_t>(most));
+    // Reserve no more than the file's size: a header is only a promise, and a
+    // few hundred bytes may claim hundreds of millions of frames.
+    speech.samples.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(most, bytes)));
     std::vector<short> block(static_cast<std::size_t>(kBlockFrames * channels));
     while (static_cast<sf_count_t>(speech.samples.size()) < most) {
         const std::size_t have = speech.samples.size();

@@ -32,6 +32,8 @@ TEST(NumberText, ReadsTheLeadingNumberRoundedHalfToEven) {
         ASSERT_TRUE(value.has_value()) << c.text;
         EXPECT_EQ(*value, c.value) << "text: \"" << c.text << '"';
     }
+    // Beyond a double's range, told by value: tiny however many digits it has.
+    EXPECT_EQ(Number(QString("0." + QString(330, '0') + "1")), 0);
 }
 
 TEST(NumberText, ReportsValuesBeyondSixteenBitsInsteadOfWrapping) {
@@ -39,6 +41,7 @@ TEST(NumberText, ReportsValuesBeyondSixteenBitsInsteadOfWrapping) {
                              "123456789012345678901234567890", "-1e999"}) {
         EXPECT_FALSE(Number(QString::fromUtf8(text)).has_value()) << text;
     }
+    EXPECT_FALSE(Number(QString("1" + QString(400, '0') + "e-1")).has_value());
     EXPECT_DOUBLE_EQ(LeadingNumber(u"99999"), 99999.0);
     EXPECT_TRUE(Number(u"1e-999").has_value());
 }

@@ -1,25 +1,38 @@
 #include "session/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryDir>
+#include <csignal>
+#include <functional>
 
 namespace tavrin {
 namespace {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    QString Write(const QByteArray& content) {
-        QFile file(path);
+    QString Write(const QByteArray& content) { return Write(path, content); }
+    QString Write(const QString& where, const QByteArray& content) {
+        QFile file(where);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
-        return path;
+        return where;
     }
     QTemporaryDir dir;
     QString path = dir.filePath("tavrin/Qbx_R");
     void SetUp() override { QDir().mkpath(dir.filePath("tavrin")); }
+    QByteArray Content() const {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    }
 };
 
 TEST_F(SettingsFileTest, OnlyTheExactTextOneTurnsAnOptionOn) {
@@ -34,6 +47,11 @@ TEST_F(SettingsFileTest, OnlyTheExactTextOneTurnsAnOptionOn) {
         {"\x01\x02garbage\xff\n=\n[", "w", "w"},
         {"", "w", "w"},
         {"[menu]\nmenu3=1,0\n", "1,0", "w"},
+        // Names in any case, the value as written, comments and line ends of any kind.
+        {"; by hand\r\n[ Menu ]\r\nMENU3 =1;x\r\nMenu6=%31", "1;x", "%31"},
+        {"menu3=1\n[other]\nmenu3=1\n[menu]\n;menu3=1\nmenu6=1", "w", "1"},
+        {"[menu]\nmenu3=1\nmenu6=1\n[broken\nmenu6=0\n", "1", "1"},
+        {"[broken\nmenu3=1\n[menu]\n", "w", "w"},
     };
     for (const auto& c : cases) {
         Write(c.content);
@@ -74,6 +92,92 @@ TEST_F(SettingsFileTest, WritingKeepsTheOtherKeyAndCreatesTheFolder) {
     EXPECT_TRUE(text.contains("[menu]"));
     EXPECT_TRUE(text.contains("menu3=1"));
     EXPECT_TRUE(text.contains("menu6=0"));
+}
+
+TEST_F(SettingsFileTest, SwitchingChangesOnlyItsOwnLineEvenThroughALink) {
+    const QByteArray byHand =
+        "; written by hand\n[Other]\nmenu6=keep\n[Menu]\nMenu6=1;x\r\nMENU3=0\n[tail]\nx=y";
+    Write(byHand);
+    const QString link = dir.filePath("link");
+    ASSERT_TRUE(QFile::link(path, link));
+    SettingsFile settings(link);
+    for (bool on : {true, false}) {
+        ASSERT_TRUE(settings.Write(SettingsFile::kVoicePromptsKey, on));
+        ASSERT_TRUE(settings.Write(SettingsFile::kSoundEffectsKey, on));
+        EXPECT_EQ(settings.IsOn(SettingsFile::kSoundEffectsKey), on);
+    }
+    EXPECT_EQ(Content(), QByteArray(byHand).replace("Menu6=1;x", "Menu6=0"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+
+    // A section without the key, or no section at all: the key is added, nothing else changes.
+    for (const QByteArray& before : {QByteArray("a=b\r\n[menu]"), QByteArray("x")}) {
+        Write(before);
+        ASSERT_TRUE(settings.Write(SettingsFile::kVoicePromptsKey, true));
+        EXPECT_TRUE(Content().startsWith(before)) << Content().data();
+        EXPECT_EQ(settings.ReadValue(SettingsFile::kVoicePromptsKey), "1") << Content().data();
+    }
+}
+
+TEST_F(SettingsFileTest, OddFilesReadAsMissingAndAreNeverWrittenOrWaitedOn) {
+    const struct {
+        const char* what;
+        std::function<bool(const QByteArray&)> make;
+        mode_t type;
+    } cases[] = {
+        {"FIFO", [](const QByteArray& p) { return mkfifo(p, 0600) == 0; }, S_IFIFO},
+        {"folder", [](const QByteArray& p) { return mkdir(p, 0700) == 0; }, S_IFDIR},
+        {"link to a device", [](const QByteArray& p) { return symlink("/dev/null", p) == 0; },
+         S_IFCHR},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(path);
+        QDir(path).removeRecursively();
+        ASSERT_TRUE(c.make(QFile::encodeName(path))) << c.what;
+        SettingsFile settings(path);
+        EXPECT_EQ(settings.ReadValue(SettingsFile::kVoicePromptsKey), "w") << c.what;
+        EXPECT_FALSE(settings.Write(SettingsFile::kVoicePromptsKey, true)) << c.what;
+        struct stat st {};
+        ASSERT_EQ(stat(QFile::encodeName(path), &st), 0) << c.what;
+        EXPECT_EQ(st.st_mode & S_IFMT, c.type) << c.what;
+    }
+}
+
+TEST_F(SettingsFileTest, AHugeFileCostsNoMoreMemoryThanASmallOne) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    for (const QByteArray& head : {QByteArray("[menu]\nmenu3=1\n"), QByteArray("[menu]\nmenu3=")}) {
+        Write(head);
+        ASSERT_TRUE(QFile::resize(path, 200 << 20));  // one line of 200 MB
+        SettingsFile settings(path);
+        EXPECT_EQ(settings.ReadValue(SettingsFile::kVoicePromptsKey).size(),
+                  head.endsWith("1\n") ? 1 : 254);
+        EXPECT_EQ(settings.ReadValue(SettingsFile::kSoundEffectsKey), "w");
+    }
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "KiB";
+}
+
+TEST_F(SettingsFileTest, AWriteKilledBeforeItsRenameLeavesTheOldFileAndNoLitterForLong) {
+    Write("[menu]\nmenu3=1\n");
+    const pid_t child = fork();
+    if (child == 0) {
+        QSaveFile half(path);
+        half.open(QIODevice::WriteOnly);
+        half.write("[menu]\nmenu3=0");
+        half.flush();
+        raise(SIGKILL);
+    }
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(Content(), "[menu]\nmenu3=1\n");
+
+    // Where the file system has no unnamed files, a killed write leaves a named
+    // one; earlier versions left a lock file.
+    for (const char* litter : {"tavrin/Qbx_R.qXbZyW", "tavrin/Qbx_R.lock"})
+        Write(dir.filePath(litter), "[menu]");
+    ASSERT_TRUE(SettingsFile(path).Write(SettingsFile::kSoundEffectsKey, true));
+    EXPECT_EQ(QDir(dir.filePath("tavrin")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"Qbx_R"});
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "shell/eyes.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QColor>
@@ -61,6 +62,7 @@ protected:
             QImage picture(20 + n, 10 + n, QImage::Format_RGB32);
             picture.fill(QColor::fromHsv(n * 40, 200, 200));
             ASSERT_TRUE(picture.save(Path(n), "BMP"));
+            pictures[n] = picture;
         }
         face.resize(200, 100);
         image1 = new QLabel(&face);
@@ -77,7 +79,7 @@ protected:
         const QImage shown = eye->pixmap().toImage();
         if (shown.isNull()) return 0;
         for (int n = 1; n <= 8; ++n) {
-            if (SameImage(shown, QImage(Path(n), "BMP"))) return n;
+            if (SameImage(shown, pictures[n])) return n;
         }
         return -1;
     }
@@ -85,6 +87,7 @@ protected:
     std::pair<int, int> Pictures() const { return {Shown(image1), Shown(image2)}; }
 
     QTemporaryDir folder;
+    QImage pictures[9];
     QWidget face;
     QLabel* image1 = nullptr;
     QLabel* image2 = nullptr;
@@ -171,6 +174,8 @@ void CaptureWarnings(QtMsgType type, const QMessageLogContext&, const QString& m
 }
 
 TEST_F(EyesTest, BrokenPictureKeepsThePictureOnShowAndWarnsOnce) {
+    ASSERT_TRUE(QFile::remove(Path(2)));
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path(2)), 0600), 0);  // never opened, never waited on
     ASSERT_TRUE(QFile::remove(Path(3)));
     {
         QFile damaged(Path(4));
@@ -197,12 +202,10 @@ TEST_F(EyesTest, BrokenPictureKeepsThePictureOnShowAndWarnsOnce) {
     qInstallMessageHandler(previous);
     capturedWarnings = nullptr;
 
-    EXPECT_EQ(shown, (std::vector<int>{1, 2, 2, 2, 5, 6, 6, 8, 8, 1, 2, 2, 2, 5, 6, 6, 8, 8}));
+    EXPECT_EQ(shown, (std::vector<int>{1, 1, 1, 1, 5, 6, 6, 8, 8, 1, 1, 1, 1, 5, 6, 6, 8, 8}));
     EXPECT_EQ(duringPress, std::make_pair(8, 8));
-    ASSERT_EQ(warnings.size(), 3) << warnings.join('\n').toStdString();
-    EXPECT_TRUE(warnings[0].contains(Path(3)));
-    EXPECT_TRUE(warnings[1].contains(Path(4)));
-    EXPECT_TRUE(warnings[2].contains(Path(7)));
+    ASSERT_EQ(warnings.size(), 4) << warnings.join('\n').toStdString();
+    for (int i : {0, 1, 2, 3}) EXPECT_TRUE(warnings[i].contains(Path(i < 3 ? i + 2 : 7)));
 }
 
 class EyePressFilterTest : public EyesTest {

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -119,6 +120,11 @@ TEST(WindowShapeScan, BufferShorterThanTheHeaderGivesNothing) {
     const std::span<const std::uint8_t> shortBytes(p.bytes.data(), p.bytes.size() - 1);
     EXPECT_EQ(ScanWindowShape(4, 4, p.bytesPerRow, 24, shortBytes, 0, 0), Rects{});
     EXPECT_EQ(ScanWindowShape(4, 4, /*bytesPerRow=*/11, 24, p.bytes, 0, 0), Rects{});
+    // Sizes whose products wrap in 32 bits, and offsets that would push a corner past an int.
+    EXPECT_EQ(ScanWindowShape(0x40000001, 2, 4, 32, p.bytes, 0, 0), Rects{});
+    EXPECT_EQ(ScanWindowShape(4, 4, p.bytesPerRow, 24, p.bytes, INT_MAX - 2, 0), Rects{});
+    EXPECT_EQ(ScanWindowShape(4, 4, p.bytesPerRow, 24, p.bytes, 0, INT_MAX - 3), Rects{});
+    EXPECT_EQ(ScanWindowShape(4, 4, p.bytesPerRow, 24, p.bytes, 0, INT_MIN), Rects{});
 }
 
 TEST(WindowShapeRegion, AllWhiteOrOnlyEmptyRunsGiveNoRegion) {
@@ -156,6 +162,7 @@ TEST(WindowShapeRegion, CoversExactlyTheRuns) {
     // Rectangles out of scan order are merged one by one instead.
     Rects shuffled(rects->rbegin(), rects->rend());
     EXPECT_TRUE(ShapeRegion(shuffled).xored(expected).isEmpty());
+    EXPECT_EQ(ShapeRegion({{1, 2, 4, 4}}), QRegion(1, 2, 3, 2));  // not cut to one row
 }
 
 TEST(WindowShapeOrigin, RoundsHalvesToEven) {

@@ -134,6 +134,13 @@ TEST_F(SpeechFileTest, AHeaderPromisingMoreThanThereIsYieldsWhatIsThere) {
         Write(Wave(8000, 1, std::vector<std::int16_t>(100, 9), 8000 * 2 * 20)), nullptr);
     ASSERT_TRUE(speech);
     EXPECT_EQ(speech->samples, std::vector<std::int16_t>(100, 9));
+
+    // 316 bytes of FLAC whose header claims 230 million frames.
+    speech = DecodeSpeechFile(
+        std::string(TAVRIN_SOURCE_DIR) + "/fuzz/corpus/speech/promises_more_frames.flac", nullptr);
+    ASSERT_TRUE(speech);
+    EXPECT_EQ(speech->samples.size(), 600u);
+    EXPECT_LT(speech->samples.capacity(), 10'000u);
 }
 
 // Runs OpenSpeechFile and returns what it printed on stderr.
