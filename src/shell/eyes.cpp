@@ -117,21 +117,10 @@ const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
             return &known->pixmap;
         }
     }
-    QFile picture(path);
     QImageReader reader;
-    if (regular && picture.open(QIODevice::ReadOnly)) {
-        reader.setDevice(&picture);
-        // The files have no extension; only their content tells the format. The two
-        // formats the built-in readers know are told here from their first bytes, so that
-        // Qt does not load every picture plugin it has to ask each whether it knows them.
-        const QByteArray head = picture.peek(8);
-        if (head.startsWith("BM"))
-            reader.setFormat("bmp");
-        else if (head.startsWith("\x89PNG"))
-            reader.setFormat("png");
-        else
-            reader.setDecideFormatFromContent(true);
-    }
+    if (regular) reader.setFileName(path);
+    // The files have no extension; only their content tells the format.
+    reader.setDecideFormatFromContent(true);
     const QImage decoded = reader.read();
     if (decoded.isNull()) {
         // An incomplete eye folder must not stop the program: the eye keeps what it shows.

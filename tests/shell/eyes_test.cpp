@@ -145,8 +145,8 @@ TEST_F(EyesTest, APictureReplacedWhileTheProgramRunsIsShownNextTime) {
     ASSERT_TRUE(QFile::remove(Path(1)));
     ASSERT_TRUE(QFile::copy(Path(2), Path(1)));
     for (int i = 0; i < 9; ++i) eyes.Tick();  // round to picture 1 again
-    // What file 1 holds now; the picture decoded before would match no file.
-    EXPECT_EQ(Pictures(), std::make_pair(1, 1));
+    // File 1 now holds picture 2; the picture decoded before would still show 1.
+    EXPECT_EQ(Pictures(), std::make_pair(2, 2));
 }
 
 TEST_F(EyesTest, ShipsReadableEyePicturesWithoutExtension) {
