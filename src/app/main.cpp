@@ -42,9 +42,18 @@ int main(int argc, char* argv[]) {
          qEnvironmentVariableIsSet("WAYLAND_DISPLAY")))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
+    tavrin::RegisterFontSubstitutions();
+    qtMessageHandler = qInstallMessageHandler(ExitWhenNoDisplay);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessageHandler);
+    tavrin::ApplyDefaultFont(app);
+    tavrin::InstallQtChineseTexts(app);
+
     // Decoding the speech file and opening the sound device take a while; they run beside the
     // window's construction instead of before it, and the face takes the player when it asks
     // for it, before the start-up sound. Another path than this guess opens as it always did.
+    // Not before QApplication: the device is looked for with standard error muted, and the one
+    // line that says no display could be reached must not be lost.
     std::error_code noLink;
     const auto beside = std::filesystem::read_symlink("/proc/self/exe", noLink).parent_path();
     const std::string earlySpeechFile =
@@ -54,13 +63,6 @@ int main(int argc, char* argv[]) {
         earlyPlayer = std::async(std::launch::async, [earlySpeechFile] {
             return tavrin::OpenSpeechFile(earlySpeechFile);
         });
-
-    tavrin::RegisterFontSubstitutions();
-    qtMessageHandler = qInstallMessageHandler(ExitWhenNoDisplay);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(qtMessageHandler);
-    tavrin::ApplyDefaultFont(app);
-    tavrin::InstallQtChineseTexts(app);
 
     tavrin::FaceWindowParts parts;
     parts.openSpeechFile = [&](const QString& path) {
