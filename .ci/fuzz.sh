@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CI: builds the libFuzzer targets with clang in build-fuzz and runs each for a
 # bounded time (FUZZ_SECONDS, 30 by default), starting from its committed seeds.
 # A fault stops CI and leaves the input as build-fuzz/<target>-crash-…; make it

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CI: installs the program into a scratch DESTDIR and checks what a distribution would:
 # the desktop entry, the AppStream metainfo, the manual page, the installed --version, and
 # that the installed program, moved elsewhere, finds its data (tests/install).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CI: builds the Debian package with scripts/package.sh and fails on any lintian error.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CI: the parent's report, made without a display from a record of a few sets
 # and opened in a real browser; the rendered page must hold the chart and every table.
 # Needs the build of scripts/test.sh (build/bin/tavrin and build/bin/tavrin_sample_record).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CI: every test again, built with AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer in a tree of its own, stopping at the first fault.
 # The options reach the program the X tests start, since children inherit them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number() against strtold on the same text, and the question-set check
 // against what the generators then make.
 

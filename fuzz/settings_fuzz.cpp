@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: whatever a file holds, a write followed by a read gives
 // back what was written, the other key keeps its value, and every byte outside
 // the one line stays as it was.

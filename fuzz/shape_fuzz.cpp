@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window-shape scan on any picture header and bytes: no fault, and the
 // region covers exactly the opaque pixels of the rows and columns it reads.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speech decoder on any bytes: no fault, and no more memory than the file
 // can fill.
 

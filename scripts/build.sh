@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds Tavrin into build/ (the program lands in build/bin).
 # Usage: scripts/build.sh [target …]   (default: everything)
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package dist/tavrin_<version>_<arch>.deb from the files git tracks in this
 # working tree (committed or not), installing the packages the build needs when missing.
 # Usage: scripts/package.sh        then: sudo apt install ./dist/tavrin_3.03-1_amd64.deb

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/report.png: the parent's report for a made-up week of practice,
 # as headless Chromium draws it.
 # Usage: tools/report_screenshot.sh [build-dir]   (default: build). Builds nothing.

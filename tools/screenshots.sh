@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's screenshots of the built program on a private X server:
 #   docs/shaped.png  the shaped face over a coloured desktop
 #   docs/menu.png    the popup menu open beside the face

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The largest set the store holds, every operation mixed at the largest safe
 // range: how long making it and marking it take.
 #include <benchmark/benchmark.h>

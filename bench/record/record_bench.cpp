@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The largest set the store holds, marked on the face's 得分 click and stored
 // in the practice record: the child waits for this, so it must stay under 200 ms.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The face window's shape, as start-up builds it: the scan of the 369 x 369
 // skin and the region made from its runs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up decoding and the delay from PlayClip to the clip's first frame
 // handed to the device.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up benchmark: how long the program takes from process start until its
 // face window is mapped and viewable on an X server, and how much resident
 // memory it holds once it has settled.

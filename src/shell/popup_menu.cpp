@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The face window's popup menu "wenjian", its tray icon and the options it switches.
 #include <QAction>
 #include <QMenu>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/clip_player.h"
 
 #include "sound/clip_table.h"

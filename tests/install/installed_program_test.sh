@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built program into a scratch folder, moves the installed tree elsewhere, and
 # starts it there under a private X server: it must find its speech file and eye pictures in
 # <prefix>/share/tavrin with nothing from the source or build tree. A second run with the data

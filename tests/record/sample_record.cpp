@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a made-up week of practice into a record file:
 //   tavrin_sample_record RECORD.sqlite [DAYS]
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A face window started on a temporary settings file, with its clips and
 // messages recorded instead of heard and shown.

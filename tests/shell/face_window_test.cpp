@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole practice sessions driven through the real windows, offscreen.
 #include "face_fixture.h"
 

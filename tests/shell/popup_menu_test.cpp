@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The popup menu, the tray icon, the option switches and the ear labels.
 #include <QMenu>
 #include <QSystemTrayIcon>

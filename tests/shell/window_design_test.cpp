@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three window designs, checked where drift would change the program's look: places,
 // stacking, captions, colours, fonts, the menu actions and the focus order.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/clip_mixer.h"
 
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real player through SDL's disk driver: what reaches the "device" must be
 // the file's own samples for the clip, frame for frame.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the committed speech file itself: the player can only be as right as
 // the sounds at the clip table's positions.
 #include <gtest/gtest.h>

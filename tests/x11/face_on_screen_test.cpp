@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on a real X server: what the child sees on the desktop and
 // what the mouse does there, which offscreen widget tests cannot show.
 

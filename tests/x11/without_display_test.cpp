@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program where no display can be reached.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private X server (Xvfb) and the real program running on it, driven from
 // outside with xdotool and read back pixel by pixel, as a user would see it.

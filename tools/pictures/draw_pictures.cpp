@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws Tavrin's pictures: the face skin, the eye frames, the icons and mouse
 // pointers, the About panel and the leave button.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Rebuilds the drawing tool in a scratch folder and redraws the committed pictures:
 # data/pictures/*, the eye frames data/eye/1 … data/eye/8 and the desktop icons data/icons/hicolor.
 set -euo pipefail

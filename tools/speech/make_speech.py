@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds data/eye/s, the one wave file that holds every sound of the program.
 
 The slots come from src/sound/clip_table.h, so the file and the player can never
