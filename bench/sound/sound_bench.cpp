@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -51,25 +52,18 @@ void BM_PlayClipThenMixOnePeriod(benchmark::State& state) {
 }
 BENCHMARK(BM_PlayClipThenMixOnePeriod)->Unit(benchmark::kMicrosecond);
 
-// The whole way through SDL: from PlayClip until the device thread has mixed the
-// clip's first frame. Without a sound card SDL's disk driver, writing to
-// /dev/null, paces the device like real hardware; set SDL_AUDIODRIVER to measure
-// a real one. Target: no more than one device period.
-void BM_PlayClipToDevice(benchmark::State& state) {
-    if (!std::getenv("SDL_AUDIODRIVER")) {
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    }
-    SdlClipPlayer player(kSpeechFile);
+// The whole way through SDL: from PlayClip until the device's thread has mixed the
+// clip's first frame, each time after `ready` has waited for the moment to play.
+// Without a sound card SDL's disk driver, writing to /dev/null, paces the device
+// like real hardware; set SDL_AUDIODRIVER to measure a real one. Target: no more
+// than one device period.
+void TimeClipToDevice(benchmark::State& state, SdlClipPlayer& player,
+                      const std::function<void()>& ready) {
     if (!player.IsLive()) return state.SkipWithError(player.Fault().c_str());
     const ClipMixer& mixer = *player.Mixer();
-    const double periodS = double(player.DevicePeriodFrames()) / mixer.Rate();
-    // Requests come at any moment of the device's cycle, not just after a callback.
-    std::mt19937 random(1);
-    std::uniform_real_distribution<double> phase(0.0, periodS);
     double worst = 0;
     for (auto _ : state) {
-        std::this_thread::sleep_for(std::chrono::duration<double>(phase(random)));
+        ready();
         const auto started = mixer.ClipsStarted();
         const auto t0 = std::chrono::steady_clock::now();
         player.PlayClip(clips::ClipClick.from, clips::ClipClick.to);
@@ -78,36 +72,38 @@ void BM_PlayClipToDevice(benchmark::State& state) {
         worst = std::max(worst, took.count());
         state.SetIterationTime(took.count());
     }
-    state.counters["period_ms"] = 1000.0 * periodS;
+    state.counters["period_ms"] = 1000.0 * player.DevicePeriodFrames() / mixer.Rate();
     state.counters["worst_ms"] = 1000.0 * worst;
+}
+
+void UseDiskDeviceUnlessTold() {
+    if (!std::getenv("SDL_AUDIODRIVER")) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    }
+}
+
+void BM_PlayClipToDevice(benchmark::State& state) {
+    UseDiskDeviceUnlessTold();
+    SdlClipPlayer player(kSpeechFile);
+    // Requests come at any moment of the device's cycle, not just after a callback.
+    std::mt19937 random(1);
+    const double periodS =
+        player.IsLive() ? double(player.DevicePeriodFrames()) / player.Mixer()->Rate() : 0;
+    std::uniform_real_distribution<double> phase(0.0, periodS);
+    TimeClipToDevice(state, player, [&] {
+        std::this_thread::sleep_for(std::chrono::duration<double>(phase(random)));
+    });
 }
 BENCHMARK(BM_PlayClipToDevice)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
-// The same after the device has rested: from PlayClip, which opens the device
-// again, until its thread has mixed the clip's first frame. Target: no more than
-// one device period.
+// The same after the device has rested: PlayClip opens the device again.
 void BM_PlayClipAfterRestToDevice(benchmark::State& state) {
-    if (!std::getenv("SDL_AUDIODRIVER")) {
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    }
+    UseDiskDeviceUnlessTold();
     SdlClipPlayer player(kSpeechFile, 20);
-    if (!player.IsLive()) return state.SkipWithError(player.Fault().c_str());
-    const ClipMixer& mixer = *player.Mixer();
-    const double periodS = double(player.DevicePeriodFrames()) / mixer.Rate();
-    double worst = 0;
-    for (auto _ : state) {
+    TimeClipToDevice(state, player, [&] {
         while (!player.IsResting()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        const auto started = mixer.ClipsStarted();
-        const auto t0 = std::chrono::steady_clock::now();
-        player.PlayClip(clips::ClipClick.from, clips::ClipClick.to);
-        while (mixer.ClipsStarted() == started) std::this_thread::yield();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - t0;
-        worst = std::max(worst, took.count());
-        state.SetIterationTime(took.count());
-    }
-    state.counters["period_ms"] = 1000.0 * periodS;
-    state.counters["worst_ms"] = 1000.0 * worst;
+    });
 }
 BENCHMARK(BM_PlayClipAfterRestToDevice)
     ->UseManualTime()

@@ -139,6 +139,18 @@ protected:
         return false;
     }
 
+    // Clicks 出题 and returns the dialog it opened, or 0 when none opened.
+    unsigned long OpenDialog() {
+        Xdo(MoveTo(Screen(kNewSetLabel)) + " click 1");
+        unsigned long dialog = 0;
+        WaitFor([&] {
+            const auto others = OtherWindows();
+            dialog = others.size() == 1 ? others.front() : 0;
+            return dialog != 0;
+        });
+        return dialog;
+    }
+
     void Xdo(const std::string& arguments) {
         ASSERT_EQ(x().Xdotool(arguments).status, 0) << "xdotool " << arguments;
     }
@@ -302,13 +314,8 @@ TEST_F(FaceOnScreen, AShortSessionFromTheDialogToQuitting) {
     std::vector<std::vector<Rgb>> empty;
     for (const Geometry& part : parts) empty.push_back(x().Grab(part));
 
-    Xdo(MoveTo(Screen(kNewSetLabel)) + " click 1");
-    unsigned long dialog = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        const auto others = OtherWindows();
-        dialog = others.size() == 1 ? others.front() : 0;
-        return dialog != 0;
-    })) << "出题 opened no dialog";
+    const unsigned long dialog = OpenDialog();
+    ASSERT_NE(dialog, 0u) << "出题 opened no dialog";
     const auto g = x().WindowGeometry(dialog);
     ASSERT_TRUE(g);
     EXPECT_EQ(g->x, 0);
@@ -444,13 +451,8 @@ TEST_F(FaceOnScreen, LivesThroughAnAfternoonOfPractice) {
     unsigned seed = 20261209;
     const int counts[] = {20, 100, 40};
     for (int set = 0; set < 3; ++set) {
-        Xdo(MoveTo(Screen(kNewSetLabel)) + " click 1");
-        unsigned long dialog = 0;
-        ASSERT_TRUE(WaitFor([&] {
-            const auto others = OtherWindows();
-            dialog = others.size() == 1 ? others.front() : 0;
-            return dialog != 0;
-        })) << "出题 opened no dialog";
+        const unsigned long dialog = OpenDialog();
+        ASSERT_NE(dialog, 0u) << "出题 opened no dialog";
         const Geometry d = x().WindowGeometry(dialog).value_or(Geometry{});
         const auto at = [&](Point p) { return MoveTo({d.x + p.x, d.y + p.y}); };
         for (int box = 0; box < 4; ++box)  // 加法 减法 乘法 除法
