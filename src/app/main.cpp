@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <future>
 #include <iostream>
 
@@ -52,22 +52,19 @@ int main(int argc, char* argv[]) {
 
     // Decoding the speech file and opening the sound device take a while; they run beside the
     // window's construction instead of before it, and the face takes the player when it asks
-    // for it, before the start-up sound. Another path than this guess opens as it always did.
+    // for it, before the start-up sound.
     // Not before QApplication: the device is looked for with standard error muted, and the one
     // line that says no display could be reached must not be lost.
-    std::error_code noLink;
-    const auto beside = std::filesystem::read_symlink("/proc/self/exe", noLink).parent_path();
-    const std::string earlySpeechFile =
-        (beside.parent_path() / "share" / "tavrin" / "eye" / "s").string();
+    const QString earlySpeechFile = tavrin::DefaultDataFolder() + QStringLiteral("/s");
     std::future<std::unique_ptr<tavrin::ClipPlayer>> earlyPlayer;
-    if (!noLink && std::filesystem::exists(earlySpeechFile, noLink))
-        earlyPlayer = std::async(std::launch::async, [earlySpeechFile] {
-            return tavrin::OpenSpeechFile(earlySpeechFile);
+    if (QFileInfo::exists(earlySpeechFile))
+        earlyPlayer = std::async(std::launch::async, [path = earlySpeechFile.toStdString()] {
+            return tavrin::OpenSpeechFile(path);
         });
 
     tavrin::FaceWindowParts parts;
     parts.openSpeechFile = [&](const QString& path) {
-        if (earlyPlayer.valid() && path.toStdString() == earlySpeechFile) return earlyPlayer.get();
+        if (earlyPlayer.valid() && path == earlySpeechFile) return earlyPlayer.get();
         return tavrin::OpenSpeechFile(path.toStdString());
     };
     parts.recordMarkedSet = tavrin::PracticeRecorder();

@@ -49,15 +49,17 @@ int CentredLeft(int centreTwice, int width) {
     return twice >= 0 ? twice / 2 : -((-twice + 1) / 2);
 }
 
-// Found from the executable's real path, so the build tree, an install under any prefix and a
-// moved install all work: <prefix>/bin/tavrin reads <prefix>/share/tavrin/eye.
 QString DataFolder(const QString& configured) {
-    return configured.isEmpty() ? QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                                  QStringLiteral("/../share/tavrin/eye"))
-                                : configured;
+    return configured.isEmpty() ? DefaultDataFolder() : configured;
 }
 
 }  // namespace
+
+// <prefix>/bin/tavrin reads <prefix>/share/tavrin/eye, whatever the prefix.
+QString DefaultDataFolder() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/tavrin/eye"));
+}
 
 FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),

@@ -27,6 +27,11 @@ namespace tavrin {
 
 class Eyes;
 
+// The data folder with the speech file "s" and the eye pictures: share/tavrin/eye
+// beside the executable's folder, in the build tree as once installed, so a
+// moved installation still finds it. Needs the application object.
+QString DefaultDataFolder();
+
 // The help message: how to reach the program's maker.
 QString HelpText();
 
