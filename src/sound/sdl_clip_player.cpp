@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/sdl_clip_player.h"
 
-#include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <optional>
 
 #include "sound/clip_table.h"
+#include "sound/sound_libraries.h"
 
 namespace tavrin {
 
@@ -65,13 +65,18 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path, int quietSpellMs) {
                  std::to_string(kSpeechFileMinimumMs) + " ms its clips need";
         return;
     }
+    sdl_ = LoadSdl(&error);
+    if (!sdl_) {
+        fault_ = error;
+        return;
+    }
     mixer_ = std::make_unique<ClipMixer>(std::move(*speech));
     quietSpellFrames_ = FrameAt(std::max(quietSpellMs, 0), mixer_->Rate());
     restsWhenQuiet_ = quietSpellMs > 0;
 
     // SDL would otherwise turn SIGINT and SIGTERM into events nobody reads, and
     // the program could no longer be stopped by a signal.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (!OpenDevice()) {
         Close();
         return;
@@ -83,9 +88,9 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path, int quietSpellMs) {
 bool SdlClipPlayer::OpenDevice() {
     std::optional<QuietStderr> quiet(std::in_place);
     if (!sdlStarted_) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) {
             quiet.reset();
-            fault_ = std::string("no audio device (") + SDL_GetError() + ")";
+            fault_ = std::string("no audio device (") + sdl_->GetError() + ")";
             return false;
         }
         sdlStarted_ = true;
@@ -101,10 +106,10 @@ bool SdlClipPlayer::OpenDevice() {
     SDL_AudioSpec have{};
     // No changes allowed: SDL converts to whatever the hardware wants, and the
     // callback always sees the file's own rate and format.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    device_ = sdl_->OpenAudioDevice(nullptr, 0, &want, &have, 0);
     quiet.reset();
     if (device_ == 0) {
-        fault_ = std::string("no audio device (") + SDL_GetError() + ")";
+        fault_ = std::string("no audio device (") + sdl_->GetError() + ")";
         // Shutting SDL's audio down here would wait up to 100 ms for its ALSA
         // device watcher to notice, holding the face back from the screen; the
         // idle subsystem is left for the end of the process instead.
@@ -114,19 +119,19 @@ bool SdlClipPlayer::OpenDevice() {
     periodFrames_ = have.samples;
     // The device's thread has not run the callback yet: it starts paused.
     quietFrames_ = 0;
-    SDL_PauseAudioDevice(device_, 0);
+    sdl_->PauseAudioDevice(device_, 0);
     return true;
 }
 
 void SdlClipPlayer::CloseDevice() {
     if (device_ != 0) {
         // Waits for a callback in progress, so the mixer is free to go after it.
-        SDL_CloseAudioDevice(device_);
+        sdl_->CloseAudioDevice(device_);
         device_ = 0;
     }
     // SDL's device watcher wakes ten times a second while its audio is up.
     if (sdlStarted_) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
         sdlStarted_ = false;
     }
 }

@@ -14,6 +14,8 @@
 
 namespace tavrin {
 
+struct SdlLibrary;
+
 // Plays clips of the speech file through one SDL audio device.
 //
 // The file is decoded once, here, and the device opened at the file's own rate
@@ -60,6 +62,7 @@ private:
     void CloseDevice();
     void RestWhenQuiet();
 
+    const SdlLibrary* sdl_ = nullptr;
     std::unique_ptr<ClipMixer> mixer_;
     // Guards the device's opening and closing against each other and against
     // clips being queued, which must never land on a device about to close.

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/speech_file.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+
+#include "sound/sound_libraries.h"
 
 namespace tavrin {
 
@@ -18,7 +18,8 @@ constexpr int kLongestMinutes = 10;
 constexpr sf_count_t kBlockFrames = 8192;
 
 struct SndFileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
+    const SndfileLibrary* sndfile;
+    void operator()(SNDFILE* file) const { sndfile->Close(file); }
 };
 
 bool Fail(std::string* error, std::string why) {
@@ -50,11 +51,18 @@ std::optional<SpeechFile> DecodeSpeechFile(const std::string& path, std::string*
         return std::nullopt;
     }
 
+    std::string missing;
+    const SndfileLibrary* sndfile = LoadSndfile(&missing);
+    if (!sndfile) {
+        Fail(error, missing);
+        return std::nullopt;
+    }
     SF_INFO info{};  // format 0: libsndfile works it out from the content
-    std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
+    std::unique_ptr<SNDFILE, SndFileCloser> file(sndfile->Open(path.c_str(), SFM_READ, &info),
+                                                 SndFileCloser{sndfile});
     if (!file) {
-        Fail(error,
-             path + " is not a sound file libsndfile can read (" + sf_strerror(nullptr) + ")");
+        Fail(error, path + " is not a sound file libsndfile can read (" +
+                        sndfile->Error(nullptr) + ")");
         return std::nullopt;
     }
     if (info.channels < 1 || info.channels > 8 || info.samplerate < 1000 ||
@@ -84,12 +92,12 @@ std::optional<SpeechFile> DecodeSpeechFile(const std::string& path, std::string*
         if (channels == 1) {
             speech.samples.resize(have + kBlockFrames);
             const sf_count_t got =
-                sf_readf_short(file.get(), speech.samples.data() + have, kBlockFrames);
+                sndfile->ReadFramesShort(file.get(), speech.samples.data() + have, kBlockFrames);
             speech.samples.resize(have + static_cast<std::size_t>(std::max<sf_count_t>(got, 0)));
             if (got <= 0) break;
             continue;
         }
-        const sf_count_t got = sf_readf_short(file.get(), block.data(), kBlockFrames);
+        const sf_count_t got = sndfile->ReadFramesShort(file.get(), block.data(), kBlockFrames);
         if (got <= 0) break;
         for (sf_count_t f = 0; f < got; ++f) {
             int sum = 0;

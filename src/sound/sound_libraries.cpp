@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/sound_libraries.h"
+
+#include <dlfcn.h>
+
+#include <optional>
+
+namespace tavrin {
+
+namespace {
+
+template <typename Table>
+struct Loaded {
+    std::optional<Table> table;
+    std::string error;
+};
+
+// The run-time names of the libraries Debian's libsdl2-2.0-0 and libsndfile1 install.
+constexpr const char* kSdlSoname = "libSDL2-2.0.so.0";
+constexpr const char* kSndfileSoname = "libsndfile.so.1";
+
+class Library {
+public:
+    explicit Library(const char* soname) : soname_(soname) {
+        // Never closed: SDL's threads and atexit hooks may outlive any owner here.
+        handle_ = dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+        if (!handle_) error_ = std::string("cannot load ") + soname + " (" + dlerror() + ")";
+    }
+
+    template <typename Function>
+    Library& Bind(const char* name, Function& slot) {
+        slot = nullptr;
+        if (!handle_ || !error_.empty()) return *this;
+        slot = reinterpret_cast<Function>(dlsym(handle_, name));
+        if (!slot) error_ = std::string(soname_) + " lacks " + name;
+        return *this;
+    }
+
+    const std::string& Error() const { return error_; }
+
+private:
+    const char* soname_;
+    void* handle_ = nullptr;
+    std::string error_;
+};
+
+template <typename Table>
+const Table* Result(const Loaded<Table>& loaded, std::string* error) {
+    if (!loaded.table && error) *error = loaded.error;
+    return loaded.table ? &*loaded.table : nullptr;
+}
+
+}  // namespace
+
+const SdlLibrary* LoadSdl(std::string* error) {
+    static const Loaded<SdlLibrary> loaded = [] {
+        SdlLibrary sdl{};
+        Library library(kSdlSoname);
+        library.Bind("SDL_SetHint", sdl.SetHint)
+            .Bind("SDL_InitSubSystem", sdl.InitSubSystem)
+            .Bind("SDL_QuitSubSystem", sdl.QuitSubSystem)
+            .Bind("SDL_OpenAudioDevice", sdl.OpenAudioDevice)
+            .Bind("SDL_PauseAudioDevice", sdl.PauseAudioDevice)
+            .Bind("SDL_CloseAudioDevice", sdl.CloseAudioDevice)
+            .Bind("SDL_GetError", sdl.GetError);
+        if (!library.Error().empty()) return Loaded<SdlLibrary>{std::nullopt, library.Error()};
+        return Loaded<SdlLibrary>{sdl, {}};
+    }();
+    return Result(loaded, error);
+}
+
+const SndfileLibrary* LoadSndfile(std::string* error) {
+    static const Loaded<SndfileLibrary> loaded = [] {
+        SndfileLibrary sndfile{};
+        Library library(kSndfileSoname);
+        library.Bind("sf_open", sndfile.Open)
+            .Bind("sf_close", sndfile.Close)
+            .Bind("sf_readf_short", sndfile.ReadFramesShort)
+            .Bind("sf_strerror", sndfile.Error);
+        if (!library.Error().empty()) return Loaded<SndfileLibrary>{std::nullopt, library.Error()};
+        return Loaded<SndfileLibrary>{sndfile, {}};
+    }();
+    return Result(loaded, error);
+}
+
+}  // namespace tavrin
