@@ -120,7 +120,7 @@ AboutWindow::AboutWindow(bool soundEffectsOn, ClipPlayer& player)
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    const QPixmap pointer(QStringLiteral(":/pictures/about_pointer.ico"));
+    const QPixmap pointer = CompiledPicture(QStringLiteral("about_pointer.ico"));
     if (!pointer.isNull()) {
         // The arrow's tip, at the picture's corner, is where a click lands.
         const QCursor cursor(pointer, 0, 0);

@@ -118,11 +118,20 @@ const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
             return &known->pixmap;
         }
     }
+    // The files have no extension. They are BMP pictures, and read as such no image plugin
+    // is loaded; anything else is told by its content.
     QImageReader reader;
     if (regular) reader.setFileName(path);
-    // The files have no extension; only their content tells the format.
-    reader.setDecideFormatFromContent(true);
-    const QImage decoded = reader.read();
+    reader.setFormat("bmp");
+    reader.setAutoDetectImageFormat(false);
+    QImage decoded = reader.read();
+    if (decoded.isNull() && regular) {
+        reader.setFileName(path);
+        reader.setFormat(QByteArray());
+        reader.setAutoDetectImageFormat(true);
+        reader.setDecideFormatFromContent(true);
+        decoded = reader.read();
+    }
     if (decoded.isNull()) {
         // An incomplete eye folder must not stop the program: the eye keeps what it shows.
         if (!reported_.contains(path)) {

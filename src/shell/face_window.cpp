@@ -74,7 +74,10 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     QGuiApplication::setQuitOnLastWindowClosed(false);
     ui_->setupUi(this);
     setFixedSize(size());
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/face.ico")));
+    ui_->picshape->setPixmap(CompiledPicture(QStringLiteral("skin.bmp")));
+    const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"));
+    ui_->Image1->setPixmap(eye);
+    ui_->Image2->setPixmap(eye);
     designedCentres_ = {CentreTwice(ui_->Label3->geometry()), CentreTwice(ui_->Label6->geometry())};
     label7_ = {ui_->Label7_0, ui_->Label7_1, ui_->Label7_2, ui_->Label7_3,
                ui_->Label7_4, ui_->Label7_5, ui_->Label7_6};
@@ -85,10 +88,7 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     face.setColor(QPalette::Window, face.color(QPalette::Base));
     ui_->picshape->setPalette(face);
 
-    ui_->picshape->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/face.ico")), 0, 0));
-    ui_->Text1->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/pencil.ico")), 0, 0));
-    ui_->Label1->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/label1_pointer.ico")), 0, 0));
-    ui_->Label4->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/label4_pointer.ico")), 0, 0));
+    // The icon and pointer pictures wait for the face's first paint (FinishStartUp).
     ui_->Command1->setCursor(Qt::ArrowCursor);
     ui_->Command4->setCursor(Qt::ArrowCursor);
 
@@ -164,7 +164,9 @@ void FaceWindow::Load() {
     }
     BuildWindowShape();
     session_.setFinished = false;
-    SetUpTrayAndMenu();
+    SetUpMenu();
+    // A face that is never painted (an unmapped window) still gets its icons and tray.
+    QTimer::singleShot(kLatestStartUpFinishMs, this, &FaceWindow::FinishStartUp);
     ui_->Label4->setText(QStringLiteral(" 退\n出"));
     ui_->Label1->setText(QStringLiteral("出\n  题"));
 }
@@ -329,7 +331,11 @@ void FaceWindow::SetLabel1Colour(const QColor& colour) {
 }
 
 bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->picshape) return OnFaceMouse(event);
+    if (watched == ui_->picshape) {
+        if (event->type() == QEvent::Paint && !startUpFinished_)
+            QTimer::singleShot(0, this, &FaceWindow::FinishStartUp);
+        return OnFaceMouse(event);
+    }
     const auto type = event->type();
     if (watched == ui_->Text1 && type == QEvent::ShortcutOverride) {
         // The answer box would take Ctrl+C and its kin as editing keys; the

@@ -139,7 +139,11 @@ private:
     void Unload();
     // Sizes a centred label to its caption and centres it on its designed centre.
     void SetCentredText(QLabel* label, int designedCentreTwice, const QString& text);
-    void SetUpTrayAndMenu();
+    void SetUpMenu();
+    // Once, right after the face's first paint, or kLatestStartUpFinishMs after Load: window
+    // icon, tray icon, pointer pictures.
+    void FinishStartUp();
+    static constexpr int kLatestStartUpFinishMs = 1000;
     void SwitchOption(int index);
     void SetLabel1Colour(const QColor& colour);
     // picshape, the face itself: dragging, and the menu where there is no tray.
@@ -164,6 +168,7 @@ private:
     QMenu* menu_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     bool unloaded_ = false;
+    bool startUpFinished_ = false;
 
     // Dragging the face: where the pointer and the window were at the press.
     bool dragging_ = false;

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The face window's popup menu "wenjian", its tray icon and the options it switches.
 #include <QAction>
+#include <QCursor>
+#include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
 #include "shell/about_window.h"
 #include "shell/face_window.h"
 #include "shell/messages.h"
+#include "shell/pictures.h"
 #include "ui_face_window.h"
 
 namespace tavrin {
@@ -60,7 +63,7 @@ QString HelpText() {
         "help@tavrin.example");
 }
 
-void FaceWindow::SetUpTrayAndMenu() {
+void FaceWindow::SetUpMenu() {
     auto& ui = *ui_;
     menu_ = new QMenu(QStringLiteral("wenjian"), this);
     menu_->setObjectName(QStringLiteral("wenjian"));
@@ -82,8 +85,22 @@ void FaceWindow::SetUpTrayAndMenu() {
     menu_->addSeparator();
     menu_->addAction(ui.menu_wj_17);
 
+}
+
+void FaceWindow::FinishStartUp() {
+    // Reading the icons loads Qt's ICO plugin, and looking for a tray may wait on the session
+    // bus: both come once the face is on screen, where a child cannot tell the difference.
+    if (startUpFinished_ || unloaded_) return;
+    startUpFinished_ = true;
+    const QIcon icon(CompiledPicture(QStringLiteral("face.ico")));
+    setWindowIcon(icon);
+    ui_->picshape->setCursor(QCursor(CompiledPicture(QStringLiteral("face.ico")), 0, 0));
+    ui_->Text1->setCursor(QCursor(CompiledPicture(QStringLiteral("pencil.ico")), 0, 0));
+    ui_->Label1->setCursor(QCursor(CompiledPicture(QStringLiteral("label1_pointer.ico")), 0, 0));
+    ui_->Label4->setCursor(QCursor(CompiledPicture(QStringLiteral("label4_pointer.ico")), 0, 0));
+
     if (!parts_.useTray) return;
-    tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/pictures/face.ico")), this);
+    tray_ = new QSystemTrayIcon(icon, this);
     tray_->setToolTip(QStringLiteral("Tavrin3.03"));
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         // Only the right button opens the menu; other clicks on the icon do nothing.

@@ -104,8 +104,12 @@ TEST_F(FaceWindowTest, TheShortcutsWorkWhileTypingAnAnswer) {
 
 TEST_F(FaceWindowTest, OnlyTheTraysRightButtonOpensTheMenu) {
     Start(QByteArray(), /*useTray=*/true);
+    // The tray icon and the pointers come once the face has been painted.
+    EXPECT_EQ(face->trayIcon(), nullptr);
+    QTRY_VERIFY(face->trayIcon() != nullptr);
     QSystemTrayIcon* tray = face->trayIcon();
-    ASSERT_NE(tray, nullptr);
+    EXPECT_FALSE(face->windowIcon().isNull());
+    EXPECT_EQ(ui().Text1->cursor().pixmap().size(), QSize(32, 32));
     EXPECT_EQ(tray->toolTip(), "Tavrin3.03");
     for (auto reason :
          {QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::DoubleClick}) {
