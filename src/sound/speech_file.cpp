@@ -89,15 +89,19 @@ std::optional<SpeechFile> DecodeSpeechFile(const std::string& path, std::string*
     std::vector<short> block(static_cast<std::size_t>(kBlockFrames * channels));
     while (static_cast<sf_count_t>(speech.samples.size()) < most) {
         const std::size_t have = speech.samples.size();
+        // Never past the frames promised: a last block reaching beyond them would double the
+        // reserved memory for a few hundred samples.
+        const sf_count_t want =
+            std::min<sf_count_t>(kBlockFrames, most - static_cast<sf_count_t>(have));
         if (channels == 1) {
-            speech.samples.resize(have + kBlockFrames);
+            speech.samples.resize(have + static_cast<std::size_t>(want));
             const sf_count_t got =
-                sndfile->ReadFramesShort(file.get(), speech.samples.data() + have, kBlockFrames);
+                sndfile->ReadFramesShort(file.get(), speech.samples.data() + have, want);
             speech.samples.resize(have + static_cast<std::size_t>(std::max<sf_count_t>(got, 0)));
             if (got <= 0) break;
             continue;
         }
-        const sf_count_t got = sndfile->ReadFramesShort(file.get(), block.data(), kBlockFrames);
+        const sf_count_t got = sndfile->ReadFramesShort(file.get(), block.data(), want);
         if (got <= 0) break;
         for (sf_count_t f = 0; f < got; ++f) {
             int sum = 0;

@@ -61,6 +61,8 @@ TEST_F(SpeechData, IsMonoSixteenBitPcmWaveLongEnough) {
     EXPECT_EQ(u16(34), 16);  // bits a sample
     EXPECT_GE(speech_->rate, 22050);
     EXPECT_GE(speech_->LengthMs(), kSpeechFileMinimumMs);
+    // Held for the whole session: decoding leaves no spare room behind.
+    EXPECT_EQ(speech_->samples.capacity(), speech_->samples.size());
 }
 
 TEST_F(SpeechData, EverySlotHoldsSoundThatStaysInside) {
