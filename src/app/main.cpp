@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <iostream>
+#include <memory>
 
 #include "app/command_line.h"
 #include "record/practice_recorder.h"
@@ -50,10 +50,11 @@ int main(int argc, char* argv[]) {
     tavrin::ApplyDefaultFont(app);
     tavrin::InstallQtChineseTexts(app);
 
-    // Decoding the speech file and opening the sound device read SDL's forty libraries and the
-    // file: that runs on a thread beside the window's construction, and the face never waits
-    // for it; the start-up sound waits for the device instead. Opening it only once the face is
-    // painted showed the face 25 ms sooner on a cold start but the start-up sound 100 ms later.
+    // Decoding the speech file and opening the sound device read SDL's thirty-odd libraries and
+    // the file: that runs on a thread beside the window's construction, and the face never
+    // waits for it; the start-up sound waits for the device instead. Opening it only once the
+    // face is painted showed the face 25 ms sooner on a cold start but the start-up sound
+    // 100 ms later.
     // Not before QApplication: the device is looked for with standard error muted, and the one
     // line that says no display could be reached must not be lost.
     const QString speechFile = tavrin::DefaultDataFolder() + QStringLiteral("/s");

@@ -84,7 +84,6 @@ void FaceWindow::SetUpMenu() {
     menu_->addAction(ui.menu_wj_15);
     menu_->addSeparator();
     menu_->addAction(ui.menu_wj_17);
-
 }
 
 void FaceWindow::FinishStartUp() {
@@ -92,9 +91,10 @@ void FaceWindow::FinishStartUp() {
     // bus: both come once the face is on screen, where a child cannot tell the difference.
     if (startUpFinished_ || unloaded_) return;
     startUpFinished_ = true;
-    const QIcon icon(CompiledPicture(QStringLiteral("face.ico")));
+    const QPixmap face = CompiledPicture(QStringLiteral("face.ico"));
+    const QIcon icon(face);
     setWindowIcon(icon);
-    ui_->picshape->setCursor(QCursor(CompiledPicture(QStringLiteral("face.ico")), 0, 0));
+    ui_->picshape->setCursor(QCursor(face, 0, 0));
     ui_->Text1->setCursor(QCursor(CompiledPicture(QStringLiteral("pencil.ico")), 0, 0));
     ui_->Label1->setCursor(QCursor(CompiledPicture(QStringLiteral("label1_pointer.ico")), 0, 0));
     ui_->Label4->setCursor(QCursor(CompiledPicture(QStringLiteral("label4_pointer.ico")), 0, 0));

@@ -13,7 +13,7 @@
 
 namespace tavrin {
 
-// A player opened on a thread of its own. Opening the real one reads SDL's forty libraries and
+// A player opened on a thread of its own. Opening the real one reads SDL's thirty-odd libraries and
 // the speech file, tens of milliseconds on a cold start, which the window must not wait for.
 // Clips asked for before it is ready wait, in order, and start the moment it is.
 class DeferredClipPlayer final : public ClipPlayer {

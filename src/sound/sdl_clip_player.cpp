@@ -111,8 +111,8 @@ bool SdlClipPlayer::OpenDevice() {
     if (device_ == 0) {
         fault_ = std::string("no audio device (") + sdl_->GetError() + ")";
         // Shutting SDL's audio down here would wait up to 100 ms for its ALSA
-        // device watcher to notice, holding the face back from the screen; the
-        // idle subsystem is left for the end of the process instead.
+        // device watcher to notice; the idle subsystem is left for the end of
+        // the process instead.
         sdlStarted_ = false;
         return false;
     }

@@ -44,8 +44,16 @@ private:
     std::string error_;
 };
 
-template <typename Table>
-const Table* Result(const Loaded<Table>& loaded, std::string* error) {
+// Opens the library and fills the table once per process; bind names the table's functions.
+template <typename Table, typename BindAll>
+const Table* LoadOnce(const char* soname, BindAll bind, std::string* error) {
+    static const Loaded<Table> loaded = [&] {
+        Table table{};
+        Library library(soname);
+        bind(library, table);
+        if (!library.Error().empty()) return Loaded<Table>{std::nullopt, library.Error()};
+        return Loaded<Table>{table, {}};
+    }();
     if (!loaded.table && error) *error = loaded.error;
     return loaded.table ? &*loaded.table : nullptr;
 }
@@ -53,34 +61,30 @@ const Table* Result(const Loaded<Table>& loaded, std::string* error) {
 }  // namespace
 
 const SdlLibrary* LoadSdl(std::string* error) {
-    static const Loaded<SdlLibrary> loaded = [] {
-        SdlLibrary sdl{};
-        Library library(kSdlSoname);
-        library.Bind("SDL_SetHint", sdl.SetHint)
-            .Bind("SDL_InitSubSystem", sdl.InitSubSystem)
-            .Bind("SDL_QuitSubSystem", sdl.QuitSubSystem)
-            .Bind("SDL_OpenAudioDevice", sdl.OpenAudioDevice)
-            .Bind("SDL_PauseAudioDevice", sdl.PauseAudioDevice)
-            .Bind("SDL_CloseAudioDevice", sdl.CloseAudioDevice)
-            .Bind("SDL_GetError", sdl.GetError);
-        if (!library.Error().empty()) return Loaded<SdlLibrary>{std::nullopt, library.Error()};
-        return Loaded<SdlLibrary>{sdl, {}};
-    }();
-    return Result(loaded, error);
+    return LoadOnce<SdlLibrary>(
+        kSdlSoname,
+        [](Library& library, SdlLibrary& sdl) {
+            library.Bind("SDL_SetHint", sdl.SetHint)
+                .Bind("SDL_InitSubSystem", sdl.InitSubSystem)
+                .Bind("SDL_QuitSubSystem", sdl.QuitSubSystem)
+                .Bind("SDL_OpenAudioDevice", sdl.OpenAudioDevice)
+                .Bind("SDL_PauseAudioDevice", sdl.PauseAudioDevice)
+                .Bind("SDL_CloseAudioDevice", sdl.CloseAudioDevice)
+                .Bind("SDL_GetError", sdl.GetError);
+        },
+        error);
 }
 
 const SndfileLibrary* LoadSndfile(std::string* error) {
-    static const Loaded<SndfileLibrary> loaded = [] {
-        SndfileLibrary sndfile{};
-        Library library(kSndfileSoname);
-        library.Bind("sf_open", sndfile.Open)
-            .Bind("sf_close", sndfile.Close)
-            .Bind("sf_readf_short", sndfile.ReadFramesShort)
-            .Bind("sf_strerror", sndfile.Error);
-        if (!library.Error().empty()) return Loaded<SndfileLibrary>{std::nullopt, library.Error()};
-        return Loaded<SndfileLibrary>{sndfile, {}};
-    }();
-    return Result(loaded, error);
+    return LoadOnce<SndfileLibrary>(
+        kSndfileSoname,
+        [](Library& library, SndfileLibrary& sndfile) {
+            library.Bind("sf_open", sndfile.Open)
+                .Bind("sf_close", sndfile.Close)
+                .Bind("sf_readf_short", sndfile.ReadFramesShort)
+                .Bind("sf_strerror", sndfile.Error);
+        },
+        error);
 }
 
 }  // namespace tavrin

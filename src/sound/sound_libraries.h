@@ -8,7 +8,7 @@
 
 namespace tavrin {
 
-// SDL and libsndfile are opened on first use, not by the loader before main: with the forty-odd
+// SDL and libsndfile are opened on first use, not by the loader before main: with the thirty-odd
 // libraries they bring (X11 and Wayland clients, PulseAudio, codecs) they were a third of what a
 // cold start read before the face could appear. The thread that decodes the speech file opens
 // them, beside the window's construction.
