@@ -114,6 +114,8 @@ const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
         if (known != decoded_.cend() && known->device == file.device &&
             known->inode == file.inode && known->size == file.size &&
             known->modifiedNs == file.modifiedNs) {
+            // A file that could not be read is not read again until it changes.
+            if (known->pixmap.isNull()) return nullptr;
             SetEyePixmap(eye, known->pixmap);
             return &known->pixmap;
         }
@@ -140,6 +142,7 @@ const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
                                  << (regular ? reader.errorString()
                                              : QStringLiteral("not a regular file"));
         }
+        if (regular) decoded_.insert(path, std::move(file));
         return nullptr;
     }
     file.pixmap = QPixmap::fromImage(decoded);

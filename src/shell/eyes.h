@@ -64,6 +64,7 @@ private:
     // A broken picture file is reported once, not on every tick.
     QSet<QString> reported_;
 
+    // Keyed by path; a null pixmap marks a file that could not be read.
     struct Decoded {
         std::uint64_t device = 0, inode = 0;
         std::int64_t size = 0, modifiedNs = 0;

@@ -207,6 +207,12 @@ TEST_F(EyesTest, BrokenPictureKeepsThePictureOnShowAndWarnsOnce) {
     EXPECT_EQ(duringPress, std::make_pair(8, 8));
     ASSERT_EQ(warnings.size(), 4) << warnings.join('\n').toStdString();
     for (int i : {0, 1, 2, 3}) EXPECT_TRUE(warnings[i].contains(Path(i < 3 ? i + 2 : 7)));
+
+    // Mended, a picture shows on its next turn: the failure is remembered only for that file.
+    ASSERT_TRUE(QFile::remove(Path(4)));
+    ASSERT_TRUE(QFile::copy(Path(5), Path(4)));
+    for (int i = 0; i < 4; ++i) eyes.Tick();
+    EXPECT_EQ(Shown(image2), 5);
 }
 
 class EyePressFilterTest : public EyesTest {
