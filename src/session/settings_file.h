@@ -8,9 +8,9 @@ namespace tavrin {
 // The small settings file "Qbx_R": section "menu", keys "menu3" (voice prompts)
 // and "menu6" (sound effects), values "1" and "0", in the profile format a
 // parent may also edit by hand: names in any case, the value is the rest of the
-// line as written. Every read goes to the file. Anything that is not a regular
-// file (a FIFO, a device, a folder, or a link to one) reads as missing and is
-// never written or waited on.
+// line without the spaces and tabs around it. Every read goes to the file. Anything that is not a
+// regular file (a FIFO, a device, a folder, or a link to one) reads as missing and is never written
+// or waited on.
 class SettingsFile {
 public:
     static constexpr const char* kVoicePromptsKey = "menu3";
