@@ -157,10 +157,10 @@ TEST_F(FaceWindowTest, LeavingTheAboutWindowHandsTheKeyboardBackToTheAnswerBox) 
     AboutWindow* about = AboutWindow::Current();
     ASSERT_NE(about, nullptr);
     about->activateWindow();
-    QTRY_VERIFY(about->isActiveWindow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return about->isActiveWindow(); }));
     QTest::mouseClick(about->LeaveButton(), Qt::LeftButton);
     EXPECT_FALSE(AboutWindow::IsOpen());
-    QTRY_COMPARE(QApplication::focusWidget(), ui().Text1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ui().Text1; }));
 }
 
 TEST_F(FaceWindowTest, TheEarLabelsActAsButtons) {
