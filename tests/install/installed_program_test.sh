@@ -4,7 +4,8 @@
 # starts it there under a private X server: it must find its speech file and eye pictures in
 # <prefix>/share/tavrin with nothing from the source or build tree. A second run with the data
 # folder taken away must complain, which shows the first run looked in the right place. A run
-# that sees no Chinese font must say which packages to install, and start all the same.
+# that sees no Chinese font must say which packages to install, and start all the same. The
+# desktop entry's 练习记录 action must hand the report page to xdg-open.
 # Usage: installed_program_test.sh <build dir>
 set -euo pipefail
 build="$(cd "${1:?usage: $0 <build dir>}" && pwd)"
