@@ -151,18 +151,6 @@ TEST_F(FaceWindowTest, TheMenuKeyOpensTheProgramsMenuFromTheAnswerBoxToo) {
     }
 }
 
-TEST_F(FaceWindowTest, LeavingTheAboutWindowHandsTheKeyboardBackToTheAnswerBox) {
-    Start();
-    ui().menu_gy_1->trigger();
-    AboutWindow* about = AboutWindow::Current();
-    ASSERT_NE(about, nullptr);
-    about->activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return about->isActiveWindow(); }));
-    QTest::mouseClick(about->LeaveButton(), Qt::LeftButton);
-    EXPECT_FALSE(AboutWindow::IsOpen());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ui().Text1; }));
-}
-
 TEST_F(FaceWindowTest, TheEarLabelsActAsButtons) {
     Start();
     auto textColour = [](QLabel* label) { return label->palette().color(QPalette::WindowText); };
