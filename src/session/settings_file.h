@@ -28,10 +28,10 @@ public:
     // Only the exact text "1" counts as on: "0", "w", "" and anything else are off.
     bool IsOn(const char* key) const;
 
-    // Writes "1" or "0" into the key's own line, or adds the line, keeping
-    // every other byte, and replaces the file in one step, so a crash never
-    // leaves it half written. Through a link it replaces the file linked to.
-    // Returns false when the write failed.
+    // Writes "1" or "0" in place of the key's value (the blanks around it
+    // stay), or adds the line, keeping every other byte, and replaces the file in one step, so a
+    // crash never leaves it half written. Through a link it replaces the file linked to. Returns
+    // false when the write failed.
     bool Write(const char* key, bool on) const;
 
     const QString& path() const { return path_; }
