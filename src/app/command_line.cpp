@@ -19,6 +19,7 @@ constexpr std::string_view kHelp =
     "      --report FILE     write the practice report for parents as one HTML page\n"
     "      --report -        print the same figures as plain-text tables\n"
     "      --forget          delete the practice record (asks first on a terminal)\n"
+    "      --show-report     open the report page in the web browser\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/tavrin/Qbx_R (default ~/.config/tavrin/Qbx_R).\n"
     "See tavrin(6).\n";

@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <QProcess>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/show_report.h"
 #include "record/practice_recorder.h"
 #include "record/record_commands.h"
 #include "shell/face_window.h"
 #include "shell/fonts.h"
+#include "shell/messages.h"
 #include "shell/translation.h"
 #include "sound/deferred_clip_player.h"
 #include "sound/sdl_clip_player.h"
@@ -34,6 +37,8 @@ int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
+    // The report in the browser needs a display, but none of the face.
+    if (const auto status = tavrin::RunShowReport(argc, argv)) return *status;
     if (const auto exitStatus = tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
         return *exitStatus;
 
@@ -68,6 +73,12 @@ int main(int argc, char* argv[]) {
         return tavrin::OpenSpeechFile(path.toStdString());
     };
     parts.recordMarkedSet = tavrin::PracticeRecorder();
+    // In a process of its own, so that reading a long record never holds up the face.
+    parts.showPracticeRecord = [] {
+        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                     {QStringLiteral("--show-report")}))
+            tavrin::ShowMessage(nullptr, QStringLiteral("打不开练习记录。"));
+    };
     tavrin::FaceWindow face(std::move(parts));
     face.Load();
     face.show();

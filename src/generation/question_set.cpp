@@ -109,16 +109,21 @@ RangeBounds SafeRange(Operation operation) {
 QuestionSetCheck CheckQuestionSetInput(QStringView rangeText, QStringView countText,
                                        QStringView mask) {
     QuestionSetCheck check;
+    // A number beyond 16 bits is too large or too small by its sign.
     const auto count = Number(countText);
     if (!count) {
         check.ok = false;
-        check.message = QStringLiteral("题目数量太大了。请输入不超过 32767 的数。");
+        check.message = LeadingNumber(countText) < 0
+                            ? QStringLiteral("题目数量太小了。请输入 0 到 32767 之间的数。")
+                            : QStringLiteral("题目数量太大了。请输入不超过 32767 的数。");
         return check;
     }
     const auto range = Number(rangeText);
     if (!range) {
         check.ok = false;
-        check.message = QStringLiteral("运算范围的数太大了。请输入 -32768 到 32767 之间的数。");
+        check.message = QStringLiteral("运算范围的数%1了。请输入 -32768 到 32767 之间的数。")
+                            .arg(LeadingNumber(rangeText) < 0 ? QStringLiteral("太小")
+                                                              : QStringLiteral("太大"));
         return check;
     }
     check.count = *count;

@@ -26,26 +26,22 @@ void Print(std::FILE* stream, const QString& text) {
 }
 
 int Report(const RecordStore& store, const QString& target) {
-    const RecordStore::Loaded loaded = store.LoadAll();
-    if (!loaded.error.isEmpty()) {
-        Print(stderr, loaded.error + u'\n');
-        return 1;
-    }
-    const ReportFigures figures = ComputeFigures(loaded.sets);
     if (target == u"-") {
-        Print(stdout, RenderReportText(figures));
+        const RecordStore::Loaded loaded = store.LoadAll();
+        if (!loaded.error.isEmpty()) {
+            Print(stderr, loaded.error + u'\n');
+            return 1;
+        }
+        Print(stdout, RenderReportText(ComputeFigures(loaded.sets)));
         return 0;
     }
-    QSaveFile page(target);
-    if (page.open(QIODevice::WriteOnly)) {
-        page.write(RenderReportPage(figures, QDateTime::currentDateTime()).toUtf8());
-        if (page.commit()) {
-            Print(stdout, QStringLiteral("练习报告已写到 %1\n").arg(target));
-            return 0;
-        }
+    const QString error = WriteReportPage(store.path(), target);
+    if (!error.isEmpty()) {
+        Print(stderr, error + u'\n');
+        return 1;
     }
-    Print(stderr, QStringLiteral("写不了练习报告 %1：%2\n").arg(target, page.errorString()));
-    return 1;
+    Print(stdout, QStringLiteral("练习报告已写到 %1\n").arg(target));
+    return 0;
 }
 
 int Forget(const RecordStore& store, bool ask) {
@@ -83,6 +79,18 @@ int Forget(const RecordStore& store, bool ask) {
 }
 
 }  // namespace
+
+QString WriteReportPage(const QString& recordPath, const QString& target) {
+    const RecordStore::Loaded loaded = RecordStore(recordPath).LoadAll();
+    if (!loaded.error.isEmpty()) return loaded.error;
+    QSaveFile page(target);
+    if (page.open(QIODevice::WriteOnly)) {
+        page.write(
+            RenderReportPage(ComputeFigures(loaded.sets), QDateTime::currentDateTime()).toUtf8());
+        if (page.commit()) return {};
+    }
+    return QStringLiteral("写不了练习报告 %1：%2").arg(target, page.errorString());
+}
 
 std::optional<int> RunRecordCommand(const QStringList& arguments) {
     return RunRecordCommand(arguments, {}, isatty(STDIN_FILENO) == 1);

@@ -15,6 +15,11 @@ namespace tavrin {
 // these, nothing otherwise.
 std::optional<int> RunRecordCommand(const QStringList& arguments);
 
+// Writes the report page of a record to `target`, replacing it in one step.
+// Returns an empty text, or for the parent why it could not. Needs the
+// application object, for Qt's SQLite driver.
+QString WriteReportPage(const QString& recordPath, const QString& target);
+
 // The same on a given record file; asks before deleting only when ask is set.
 std::optional<int> RunRecordCommand(const QStringList& arguments, const QString& recordPath,
                                     bool ask);

@@ -147,10 +147,23 @@ Place Locate(int fd, std::string_view key) {
         if (!inSection || equals == std::string_view::npos ||
             !SameName(Trimmed(line.head.substr(0, equals)), key))
             return true;
+        // Blanks around the value are not part of it, as "menu3 = 1" written by
+        // hand means on. Beyond the head of a long line its end is unknown, and a
+        // write replaces the whole rest of the line.
+        const bool whole = qint64(line.head.size()) == line.end - line.start;
+        std::string_view value = line.head.substr(equals + 1);
+        std::size_t lead = 0;
+        while (lead < value.size() && IsBlank(value[lead])) ++lead;
+        if (lead == value.size() && !whole) lead = 0;
+        value.remove_prefix(lead);
+        std::size_t trail = 0;
+        if (whole)
+            while (trail < value.size() && IsBlank(value[value.size() - 1 - trail])) ++trail;
+        value.remove_suffix(trail);
         place.found = true;
-        place.value = line.head.substr(equals + 1);
-        place.valueStart = line.start + qint64(equals) + 1;
-        place.valueEnd = line.end;
+        place.value = value;
+        place.valueStart = line.start + qint64(equals + 1 + lead);
+        place.valueEnd = line.end - qint64(trail);
         return false;
     });
     return place;

@@ -8,9 +8,9 @@ namespace tavrin {
 // The small settings file "Qbx_R": section "menu", keys "menu3" (voice prompts)
 // and "menu6" (sound effects), values "1" and "0", in the profile format a
 // parent may also edit by hand: names in any case, the value is the rest of the
-// line as written. Every read goes to the file. Anything that is not a regular
-// file (a FIFO, a device, a folder, or a link to one) reads as missing and is
-// never written or waited on.
+// line without the spaces and tabs around it. Every read goes to the file. Anything that is not a
+// regular file (a FIFO, a device, a folder, or a link to one) reads as missing and is never written
+// or waited on.
 class SettingsFile {
 public:
     static constexpr const char* kVoicePromptsKey = "menu3";
@@ -28,10 +28,10 @@ public:
     // Only the exact text "1" counts as on: "0", "w", "" and anything else are off.
     bool IsOn(const char* key) const;
 
-    // Writes "1" or "0" into the key's own line, or adds the line, keeping
-    // every other byte, and replaces the file in one step, so a crash never
-    // leaves it half written. Through a link it replaces the file linked to.
-    // Returns false when the write failed.
+    // Writes "1" or "0" in place of the key's value (the blanks around it
+    // stay), or adds the line, keeping every other byte, and replaces the file in one step, so a
+    // crash never leaves it half written. Through a link it replaces the file linked to. Returns
+    // false when the write failed.
     bool Write(const char* key, bool on) const;
 
     const QString& path() const { return path_; }

@@ -104,6 +104,8 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     ui_->Label1->installEventFilter(this);
     ui_->Label4->installEventFilter(this);
     ui_->Text1->installEventFilter(this);
+    ui_->Command1->installEventFilter(this);
+    ui_->Command4->installEventFilter(this);
 
     eyes_ =
         std::make_unique<Eyes>(ui_->Image1, ui_->Image2, DataFolder(parts_.dataFolder), random_);
@@ -337,6 +339,14 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
         return OnFaceMouse(event);
     }
     const auto type = event->type();
+    if (type == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        // The menu key means the program's menu wherever the focus is, not the answer
+        // box's editing menu (a right click on the box still edits); the buttons keep
+        // events from the face, so they would swallow it.
+        contextMenuEvent(static_cast<QContextMenuEvent*>(event));
+        return true;
+    }
     if (watched == ui_->Text1 && type == QEvent::ShortcutOverride) {
         // The answer box would take Ctrl+C and its kin as editing keys; the
         // menu's shortcuts must win while the face is active.
@@ -423,8 +433,8 @@ bool FaceWindow::OnFaceMouse(QEvent* event) {
 }
 
 void FaceWindow::contextMenuEvent(QContextMenuEvent* event) {
-    if (event->reason() == QContextMenuEvent::Keyboard && !HasTray())
-        ShowPopupMenu(mapToGlobal(rect().center()));
+    // A tray or not, the menu key always has the program's menu to open.
+    if (event->reason() == QContextMenuEvent::Keyboard) ShowPopupMenu(mapToGlobal(rect().center()));
 }
 
 }  // namespace tavrin

@@ -48,6 +48,8 @@ struct FaceWindowParts {
     int screenDepth = 0;
     // Called each time a finished set is marked; the practice record keeps it once.
     std::function<void(SessionState&)> recordMarkedSet;
+    // The menu's 练习记录: the parent's report in the browser.
+    std::function<void()> showPracticeRecord;
 };
 
 // FORM1: the round face. It holds the session, shows the question on show,
@@ -107,6 +109,8 @@ public:
         return dialog_ && dialog_->isVisible() ? dialog_.data() : nullptr;
     }
     QMenu* popupMenu() const { return menu_; }
+    // 练习记录, below the designed items.
+    QAction* practiceRecordItem() const { return practiceRecord_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     // Whether the icon really sits in a tray; where none is, the face itself
     // opens the menu.
@@ -117,6 +121,8 @@ public:
     void ShowQuestion(std::int16_t row);
     // After a new set: the face comes forward with the answer box ready for typing.
     void FocusAnswerBox();
+    // After the About window: the same, while the face is still there.
+    void FocusAnswerBoxIfLoaded();
     // The dialog's way back: Cancel lets the eyes move again.
     void RestartEyes() { eyeTimer_.start(); }
 
@@ -166,6 +172,7 @@ private:
     QTimer marqueeTimer_, eyeTimer_, welcomeTimer_, announcementTimer_;
     QPointer<QuestionSetDialog> dialog_;
     QMenu* menu_ = nullptr;
+    QAction* practiceRecord_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     bool unloaded_ = false;
     bool startUpFinished_ = false;

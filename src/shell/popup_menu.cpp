@@ -84,6 +84,13 @@ void FaceWindow::SetUpMenu() {
     menu_->addAction(ui.menu_wj_15);
     menu_->addSeparator();
     menu_->addAction(ui.menu_wj_17);
+    // For the parent, after everything the child uses.
+    menu_->addSeparator();
+    practiceRecord_ = menu_->addAction(QStringLiteral("练习记录"));
+    practiceRecord_->setObjectName(QStringLiteral("practiceRecord"));
+    connect(practiceRecord_, &QAction::triggered, this, [this] {
+        if (parts_.showPracticeRecord) parts_.showPracticeRecord();
+    });
 }
 
 void FaceWindow::FinishStartUp() {
@@ -143,6 +150,14 @@ void FaceWindow::OnAboutMenuItemChosen(int index) {
     // Once the face has gone, closing the last About window ends the program.
     connect(about, &AboutWindow::Closed, this, &FaceWindow::QuitIfNoWindowRemains,
             Qt::UniqueConnection);
+    // Without a window manager the keyboard would go nowhere once the window has gone; the
+    // child types the next answer.
+    connect(about, &AboutWindow::Closed, this, &FaceWindow::FocusAnswerBoxIfLoaded,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+}
+
+void FaceWindow::FocusAnswerBoxIfLoaded() {
+    if (!unloaded_) FocusAnswerBox();
 }
 
 void FaceWindow::SwitchOption(int index) {

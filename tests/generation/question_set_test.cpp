@@ -100,6 +100,19 @@ TEST(QuestionSetCheck, RefusesNumbersAndRangesThatCannotBeComputed) {
     const auto refused = CheckQuestionSetInput(u"200", u"10", u"1010");
     EXPECT_TRUE(refused.message.contains("-181")) << refused.message.toStdString();
     EXPECT_TRUE(refused.message.contains("181"));
+    // Beyond 16 bits the message says which way.
+    const struct {
+        const char16_t *range, *count, *message;
+    } beyond[] = {
+        {u"99999", u"10", u"运算范围的数太大了。请输入 -32768 到 32767 之间的数。"},
+        {u"-32769", u"10", u"运算范围的数太小了。请输入 -32768 到 32767 之间的数。"},
+        {u"-1e400", u"10", u"运算范围的数太小了。请输入 -32768 到 32767 之间的数。"},
+        {u"10", u"32768", u"题目数量太大了。请输入不超过 32767 的数。"},
+        {u"10", u"-40000", u"题目数量太小了。请输入 0 到 32767 之间的数。"},
+    };
+    for (const auto& b : beyond)
+        EXPECT_EQ(CheckQuestionSetInput(b.range, b.count, u"1000").message,
+                  QString::fromUtf16(b.message));
     const auto read = CheckQuestionSetInput(u"2.5", u"3.5", u"1000");
     EXPECT_EQ(read.range, 2);
     EXPECT_EQ(read.count, 4);

@@ -4,7 +4,8 @@
 # starts it there under a private X server: it must find its speech file and eye pictures in
 # <prefix>/share/tavrin with nothing from the source or build tree. A second run with the data
 # folder taken away must complain, which shows the first run looked in the right place. A run
-# that sees no Chinese font must say which packages to install, and start all the same.
+# that sees no Chinese font must say which packages to install, and start all the same. The
+# desktop entry's 练习记录 action must hand the report page to xdg-open.
 # Usage: installed_program_test.sh <build dir>
 set -euo pipefail
 build="$(cd "${1:?usage: $0 <build dir>}" && pwd)"
@@ -73,4 +74,23 @@ start_installed FONTCONFIG_FILE="$scratch/fonts.conf"
 font_warning() { grep -q "no Chinese font.*fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei" "$scratch/stderr"; }
 wait_for font_warning || { stop_installed; cat "$scratch/stderr" >&2; fail "no warning about missing fonts"; }
 stop_installed
+mv "$scratch/away" "$prefix/share/tavrin"
+
+# The desktop entry's 练习记录 action, run as a desktop would run it: its Exec line, with the
+# installed program first on PATH and a stand-in for xdg-open that notes what it was handed.
+action="$(sed -n '/^\[Desktop Action practice-record\]/,/^\[/s/^Exec=//p' \
+    "$prefix/share/applications/org.tavrin.Tavrin.desktop")"
+[ "$action" = "tavrin --show-report" ] || fail "the desktop action runs '$action'"
+mkdir -p "$scratch/opener"
+printf '#!/bin/sh\nprintf %%s "$1" >"%s/opened"\n' "$scratch" >"$scratch/opener/xdg-open"
+chmod +x "$scratch/opener/xdg-open"
+env -u WAYLAND_DISPLAY PATH="$prefix/bin:$scratch/opener:$PATH" HOME="$scratch" \
+    XDG_CACHE_HOME="$scratch/cache" XDG_DATA_HOME="$scratch/data" XDG_RUNTIME_DIR="$scratch" \
+    xvfb-run -a -s "-screen 0 800x600x24 -noreset" timeout 30 $action 2>"$scratch/stderr" ||
+    { cat "$scratch/stderr" >&2; fail "the desktop action failed"; }
+wait_for test -s "$scratch/opened" || fail "the desktop action opened nothing"
+page="$scratch/cache/tavrin/report.html"
+[ "$(cat "$scratch/opened")" = "file://$page" ] || fail "xdg-open was handed $(cat "$scratch/opened")"
+grep -q "还没有练习记录" "$page" || fail "the page does not say that nothing is recorded yet"
 echo "ok: the installed program reads share/tavrin beside its bin folder and warns without fonts"
+echo "ok: the desktop entry's 练习记录 hands xdg-open the report page"

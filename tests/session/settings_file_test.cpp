@@ -53,6 +53,10 @@ TEST_F(SettingsFileTest, OnlyTheExactTextOneTurnsAnOptionOn) {
         {"menu3=1\n[other]\nmenu3=1\n[menu]\n;menu3=1\nmenu6=1", "w", "1"},
         {"[menu]\nmenu3=1\nmenu6=1\n[broken\nmenu6=0\n", "1", "1"},
         {"[broken\nmenu3=1\n[menu]\n", "w", "w"},
+        // Blanks around the value and the name are not theirs, as a hand-written file has them.
+        {"[menu]\nmenu3 = 1\nmenu6=1 \r\n", "1", "1"},
+        {"[menu]\n\tmenu3\t=\t1\t\nmenu6=1 x\n", "1", "1 x"},
+        {"[menu]\nmenu3= \t \nmenu6 =\t0 1 \n", "", "0 1"},
     };
     for (const auto& c : cases) {
         Write(c.content);
@@ -64,6 +68,9 @@ TEST_F(SettingsFileTest, OnlyTheExactTextOneTurnsAnOptionOn) {
     }
     Write("[menu]\nmenu3=" + QByteArray(400, 'x') + "\n");
     EXPECT_EQ(SettingsFile(path).ReadValue(SettingsFile::kVoicePromptsKey).size(), 254);
+    // Blanks go before the buffer's limit counts: 300 of them and a "1" read as on.
+    Write("[menu]\nmenu3=" + QByteArray(300, ' ') + "1" + QByteArray(300, '\t') + "\n");
+    EXPECT_TRUE(SettingsFile(path).IsOn(SettingsFile::kVoicePromptsKey));
 }
 
 TEST_F(SettingsFileTest, AMissingOrUnreadableFileReadsAsOffAndIsNotCreated) {
@@ -109,6 +116,18 @@ TEST_F(SettingsFileTest, SwitchingChangesOnlyItsOwnLineEvenThroughALink) {
     }
     EXPECT_EQ(Content(), QByteArray(byHand).replace("Menu6=1;x", "Menu6=0"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
+
+    // Only the value's own bytes change; the blanks around it stay, however long the line.
+    for (const QByteArray& blanks : {QByteArray(" \t"), QByteArray(3000, ' ')}) {
+        const QByteArray spaced = "[menu]\nmenu3 =" + blanks + "1 \t\r\nmenu6=1\n";
+        Write(spaced);
+        ASSERT_TRUE(settings.Write(SettingsFile::kVoicePromptsKey, false));
+        EXPECT_FALSE(settings.IsOn(SettingsFile::kVoicePromptsKey));
+        EXPECT_TRUE(settings.IsOn(SettingsFile::kSoundEffectsKey));
+        if (blanks.size() < 10) {
+            EXPECT_EQ(Content(), QByteArray(spaced).replace("1 \t\r", "0 \t\r"));
+        }
+    }
 
     // A section without the key, or no section at all: the key is added, nothing else changes.
     for (const QByteArray& before : {QByteArray("a=b\r\n[menu]"), QByteArray("x")}) {

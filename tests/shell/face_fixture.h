@@ -76,6 +76,7 @@ protected:
         parts.useTray = useTray;
         parts.screenDepth = screenDepth;
         parts.recordMarkedSet = recordMarkedSet;
+        parts.showPracticeRecord = [this] { ++practiceRecordShown; };
         parts.openSpeechFile = [this](const QString& path) {
             openedPath = path;
             return std::make_unique<ForwardingPlayer>(recorder);
@@ -137,6 +138,7 @@ protected:
     std::unique_ptr<FaceWindow> face;
     QString openedPath;
     std::function<void(SessionState&)> recordMarkedSet;
+    int practiceRecordShown = 0;
 
 private:
     MessageSink previousSink_;

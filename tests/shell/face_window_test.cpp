@@ -332,14 +332,16 @@ TEST_F(FaceWindowTest, AnAfternoonKeepsTheQuestionCentredAndEachKeyAndClickCount
     EXPECT_TRUE(ui().Text1->inputMethodHints() & Qt::ImhPreferNumbers);
 
     // The operand and the sign stay centred on their designed centres, 96 + 31/2
-    // and 172 + 27/2, however many captions come and go.
+    // and 172 + 27/2 inside the face's 1-px frame, however many captions come and go.
     const auto centredLeft = [](double centre, int width) {
         return static_cast<int>(std::floor(centre - width / 2.0));
     };
     auto& store = face->session().store;
     for (std::int16_t r = 0; r < 120; ++r) {
-        ASSERT_EQ(ui().Label3->x(), centredLeft(111.5, ui().Label3->width())) << "question " << r;
-        ASSERT_EQ(ui().Label6->x(), centredLeft(185.5, ui().Label6->width())) << "question " << r;
+        ASSERT_EQ(ui().Label3->x(), centredLeft(1 + 111.5, ui().Label3->width()))
+            << "question " << r;
+        ASSERT_EQ(ui().Label6->x(), centredLeft(1 + 185.5, ui().Label6->width()))
+            << "question " << r;
         // Enter confirms like 确定; full-width digits are stored as ASCII.
         QString answer = r % 2 ? store.Cell(4, r) : QStringLiteral("９");
         Type(ui().Text1, answer.replace('1', u'１'));

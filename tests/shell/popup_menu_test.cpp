@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The popup menu, the tray icon, the option switches and the ear labels.
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -24,7 +25,13 @@ TEST_F(FaceWindowTest, TheMenuHoldsEveryItemInItsOrder) {
         captions << (action->isSeparator() ? "-" : action->text());
     EXPECT_EQ(captions, (QStringList{"出题(C)", "-", "打开语音提示(D)", "关闭语音提示(G)", "-",
                                      "打开音效功能", "关闭音效功能", "-", "关于……", "-", "帮助(H)",
-                                     "-", "退出程序(E)"}));
+                                     "-", "退出程序(E)", "-", "练习记录"}));
+    // The parent's item comes last, apart, with no shortcut a child could hit.
+    QAction* record = face->popupMenu()->actions().last();
+    EXPECT_EQ(record, face->practiceRecordItem());
+    EXPECT_TRUE(record->shortcut().isEmpty());
+    record->trigger();
+    EXPECT_EQ(practiceRecordShown, 1);
     QMenu* about = face->popupMenu()->actions()[8]->menu();
     ASSERT_NE(about, nullptr);
     ASSERT_EQ(about->actions().size(), 1);
@@ -130,6 +137,18 @@ TEST_F(FaceWindowTest, WithoutATrayARightClickOnTheFaceOpensTheMenu) {
     QTest::mouseClick(ui().picshape, Qt::RightButton, {}, cheek);
     EXPECT_TRUE(face->popupMenu()->isVisible());
     face->popupMenu()->hide();
+}
+
+TEST_F(FaceWindowTest, TheMenuKeyOpensTheProgramsMenuFromTheAnswerBoxToo) {
+    Start();
+    for (QWidget* on :
+         std::initializer_list<QWidget*>{ui().Text1, ui().Command1, ui().Command4, ui().picshape}) {
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                              on->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(on, &key);
+        EXPECT_TRUE(face->popupMenu()->isVisible()) << on->objectName().toStdString();
+        face->popupMenu()->hide();
+    }
 }
 
 TEST_F(FaceWindowTest, TheEarLabelsActAsButtons) {

@@ -79,11 +79,12 @@ std::vector<QString> Names(const std::vector<Placed>& rows) {
     return names;
 }
 
+// Places are measured from `origin` of the container: the face's from inside its frame.
 template <typename Ui>
-void ExpectPlaces(Form<Ui>& form, const std::vector<Placed>& rows) {
+void ExpectPlaces(Form<Ui>& form, const std::vector<Placed>& rows, QPoint origin = {}) {
     for (const Placed& row : rows) {
         if (QWidget* w = form.Find(row.name)) {
-            EXPECT_EQ(w->geometry(), row.geometry) << row.name;
+            EXPECT_EQ(w->geometry(), row.geometry.translated(origin)) << row.name;
         }
     }
 }
@@ -157,7 +158,9 @@ TEST(FaceWindowDesign, EveryControlStandsInItsPlaceAndStackingOrder) {
     Form<Ui::FORM1> form;
     EXPECT_EQ(form.window.size(), QSize(370, 373));
     ExpectPlaces(form, kFaceOnWindow);
-    ExpectPlaces(form, kFaceOnPicshape);
+    // Inside the face's 1-px frame, where the skin lies too.
+    ASSERT_EQ(form.ui.picshape->contentsRect().topLeft(), QPoint(1, 1));
+    ExpectPlaces(form, kFaceOnPicshape, form.ui.picshape->contentsRect().topLeft());
     EXPECT_EQ(StackFromTop(&form.window), Names(kFaceOnWindow));
     EXPECT_EQ(StackFromTop(form.ui.picshape), Names(kFaceOnPicshape));
     for (QListWidget* list :

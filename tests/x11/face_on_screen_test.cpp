@@ -256,6 +256,48 @@ TEST_F(FaceOnScreen, ClicksOnTheCutAwayGroundPassThroughWhileTheFaceOpensTheMenu
     EXPECT_TRUE(WaitFor([&] { return !MenuOpen(); }));
 }
 
+// Without a window manager nobody else hands the keyboard back: after 离开 the
+// answer box takes typing at once, and its menu key opens the program's pink
+// menu, not the box's own editing menu.
+TEST_F(FaceOnScreen, AfterAboutTheAnswerBoxTypesAndItsMenuKeyOpensTheProgramsMenu) {
+    Xdo(MoveTo(Screen(kAnswerBox)) + " click 1");
+    Xdo(MoveTo(Screen(kForehead)) + " click 3");
+    ASSERT_TRUE(WaitFor([&] { return MenuOpen(); }));
+    Xdo("key --delay 40 Down Down Down Down Down Down Right Return");  // 关于作者(W)
+    std::optional<Geometry> about;
+    ASSERT_TRUE(WaitFor([&] {
+        for (unsigned long w : OtherWindows())
+            if ((about = x().WindowGeometry(w)) && about->width == 424) return true;
+        return false;
+    })) << "the About window did not open";
+    Xdo(MoveTo({about->x + 376, about->y + 376}) + " click 1");
+    ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "离开 left it open";
+
+    ASSERT_TRUE(x().Keys("7 7"));
+    const Point s = Screen({155, 306});
+    const auto ink = [&] {
+        int white = 0;
+        for (const Rgb& p : x().Grab({s.x, s.y, 60, 20})) white += p.r > 200 && p.g > 200;
+        return white;
+    };
+    EXPECT_TRUE(WaitFor([&] { return ink() > 25; })) << "the answer box took no typing";
+
+    ASSERT_TRUE(x().Keys("Menu"));
+    unsigned long menu = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        for (unsigned long w : OtherWindows())
+            if (x().OverrideRedirect(w)) menu = w;
+        return menu != 0;
+    })) << "the menu key opened no menu";
+    const auto g = x().WindowGeometry(menu);
+    ASSERT_TRUE(g);
+    EXPECT_TRUE(WaitFor([&] {
+        return x().Pixel(g->x + g->width - 4, g->y + 2) == Rgb{255, 192, 255};
+    })) << "not the program's menu";
+    Xdo("key Escape");
+    EXPECT_TRUE(WaitFor([&] { return !MenuOpen(); }));
+}
+
 TEST_F(FaceOnScreen, DraggingTheFaceMovesTheWindowByThePointersDisplacement) {
     const Geometry start = Face();
     Geometry now = DragFace(kForehead, 1, 6, 7, -4);
