@@ -6,6 +6,7 @@
 # Usage: .ci/install-check.sh [build dir]   (default build; builds the program first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh run install_check
 build="${1:-build}"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
