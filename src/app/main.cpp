@@ -10,9 +10,9 @@
 #include "record/record_commands.h"
 #include "shell/face_window.h"
 #include "shell/fonts.h"
-#include "shell/translation.h"
 #include "sound/deferred_clip_player.h"
 #include "sound/sdl_clip_player.h"
+#include "translation/translation.h"
 
 namespace {
 // Without a display Qt aborts with advice to reinstall; a parent needs one
@@ -31,11 +31,16 @@ void ExitWhenNoDisplay(QtMsgType type, const QMessageLogContext& context, const 
 int main(int argc, char* argv[]) {
     // The parent's record commands, then help, version and wrong arguments: all
     // before QApplication, so that none of them needs a display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
-    if (const auto exitStatus = tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
-        return *exitStatus;
+    // They speak the locale's language, through an application object of their own that is
+    // gone before the face's is made.
+    if (argc > 1) {
+        QCoreApplication commandLine(argc, argv);
+        tavrin::InstallCommandLineTexts(commandLine);
+        const QStringList arguments = QCoreApplication::arguments();
+        if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
+        if (const auto exitStatus = tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
+            return *exitStatus;
+    }
 
     // The face places its own windows, which Wayland does not allow; XWayland does.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
@@ -47,6 +52,9 @@ int main(int argc, char* argv[]) {
     qtMessageHandler = qInstallMessageHandler(ExitWhenNoDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(qtMessageHandler);
+    // Docks and task bars match the face's window to the launcher by this name (on X11 the
+    // window's class, StartupWMClass in the desktop entry, says the same).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tavrin.Tavrin"));
     tavrin::ApplyDefaultFont(app);
     tavrin::InstallQtChineseTexts(app);
 
