@@ -41,8 +41,13 @@ fi
 
 options="parallel=$(nproc)"
 [ -z "${DEB_BUILD_OPTIONS:-}" ] || options="$DEB_BUILD_OPTIONS $options"
+# debhelper gives the build a HOME of its own, so the compiler cache is named here.
 if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
     export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
+if [ "${CMAKE_CXX_COMPILER_LAUNCHER:-}" = ccache ] && [ -z "${CCACHE_DIR:-}" ]; then
+    CCACHE_DIR="$(ccache -k cache_dir)"
+    export CCACHE_DIR
 fi
 (cd "$source" && DEB_BUILD_OPTIONS="$options" dpkg-buildpackage -us -uc)
 

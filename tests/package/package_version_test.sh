@@ -36,12 +36,12 @@ git tag other
 [ "$(version_at $t1)" = 3.03-1 ] || fail "at v3.03 among other tags: $(version_at $t1)"
 echo change >"$tree/file"
 at_tag_dirty="$(version_at $t1)"
-[[ "$at_tag_dirty" =~ ^3\.03-1\+git20261210\.105312\.[0-9a-f]{7}$ ]] ||
+[[ "$at_tag_dirty" =~ ^3\.03-1\+git20261210T105312\+g[0-9a-f]{7}$ ]] ||
     fail "tag with an untracked file: $at_tag_dirty"
 git add file
 git commit -qm change
 first="$(version_at $t1)"
-[ "$first" = "3.03-1+git20261210.105312.$(git rev-parse --short=7 HEAD)" ] ||
+[ "$first" = "3.03-1+git20261210T105312+g$(git rev-parse --short=7 HEAD)" ] ||
     fail "untagged commit: $first"
 git tag 3.02
 [ "$(version_at $t1)" = "$first" ] || fail "a tag of another version counts as the release"
