@@ -22,7 +22,7 @@ run=(
 test=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxtst-dev
-  xvfb xauth x11-xserver-utils x11-utils xdotool imagemagick
+  xvfb xauth x11-xserver-utils xdotool imagemagick
 )
 # CI only: the report opened in a browser (.ci/report.sh).
 report=(chromium)
