@@ -27,6 +27,9 @@ version_at() { TAVRIN_BUILD_TIME="$1" "$script" "$tree"; }
 t1=1796899992 t2=1796899993
 
 # Where the tree stands -> the version it builds.
+git tag v3.03-rc1
+[[ "$(version_at $t1)" == 3.03-1+git* ]] || fail "a tag v3.03-rc1 counts as the release"
+git tag -d v3.03-rc1 >/dev/null
 git tag 3.03
 [ "$(version_at $t1)" = 3.03-1 ] || fail "clean at tag 3.03: $(version_at $t1)"
 git tag -d 3.03 >/dev/null
