@@ -12,7 +12,7 @@ namespace {
 constexpr int kUsageError = 2;
 
 // The texts are written in English and translated like the rest of the program's texts
-// (translation/tavrin_zh.ts); without an installed translation they print as written.
+// (shell/tavrin_zh.ts); without an installed translation they print as written.
 constexpr char kContext[] = "tavrin::CommandLine";
 
 constexpr char kHelp[] = QT_TRANSLATE_NOOP(

@@ -10,9 +10,9 @@
 #include "record/record_commands.h"
 #include "shell/face_window.h"
 #include "shell/fonts.h"
+#include "shell/translation.h"
 #include "sound/deferred_clip_player.h"
 #include "sound/sdl_clip_player.h"
-#include "translation/translation.h"
 
 namespace {
 // Without a display Qt aborts with advice to reinstall; a parent needs one

@@ -4,6 +4,8 @@
 # tree at the release's tag keeps the release's version, and every other build sorts after
 # the release, after every earlier build, and before the next release.
 set -euo pipefail
+# A package build has no git of its own to need.
+command -v git >/dev/null || { echo "git is not installed: skipped"; exit 77; }
 script="$(cd "$(dirname "$0")/../.." && pwd)/scripts/package-version.sh"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT

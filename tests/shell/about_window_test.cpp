@@ -19,7 +19,7 @@
 
 #include "clip_recorder.h"
 #include "shell/fonts.h"
-#include "translation/translation.h"
+#include "shell/translation.h"
 
 namespace tavrin {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "translation/translation.h"
+#include "shell/translation.h"
 
 #include <QCoreApplication>
 #include <QTranslator>
