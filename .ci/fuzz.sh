@@ -6,6 +6,7 @@
 # a row of the ordinary tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh run fuzz
 seconds="${FUZZ_SECONDS:-30}"
 targets=(number settings speech shape)
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DTAVRIN_FUZZ=ON -DTAVRIN_TESTS=OFF \

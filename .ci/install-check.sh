@@ -6,6 +6,7 @@
 # Usage: .ci/install-check.sh [build dir]   (default build; builds the program first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh run install_check
 build="${1:-build}"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
@@ -34,10 +35,17 @@ printf '%s\n' "$report"
 # The id keeps the application's capital T, which only the pedantic level remarks on.
 ! grep -E '^[EW]:' <<<"$report"
 
-step "manual page through groff -ww and man --warnings"
-silent env LC_ALL=C.UTF-8 groff -ww -z -man -k -Tutf8 "$share/man/man6/tavrin.6"
-said="$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$share/man/man6/tavrin.6" 2>&1 >/dev/null)"
-[ -z "$said" ] || { printf '%s\n' "$said"; exit 1; }
+for page in "$share/man/man6/tavrin.6" "$share/man/zh_CN/man6/tavrin.6"; do
+    step "manual page ${page#"$share/"} through groff -ww and man --warnings"
+    silent env LC_ALL=C.UTF-8 groff -ww -z -man -k -Tutf8 "$page"
+    said="$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)"
+    [ -z "$said" ] || { printf '%s\n' "$said"; exit 1; }
+done
+# On an ASCII terminal the Chinese names vanish: the English page says what each one means.
+ascii="$(LC_ALL=C MANWIDTH=400 man -l "$share/man/man6/tavrin.6" 2>/dev/null | tr -s " \n" " ")"
+for meaning in "make questions" "subtraction" "quit the program" "voice prompts on" "about the author"; do
+    grep -q "$meaning" <<<"$ascii" || { echo "the ASCII page lacks '$meaning'"; exit 1; }
+done
 
 step "icons"
 for size in 16 22 24 32 48 64 128 256; do

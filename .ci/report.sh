@@ -6,12 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v chromium >/dev/null; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends chromium
-fi
+scripts/install-deps.sh report
 
 work=$(mktemp -d /tmp/tavrin-report-XXXXXX)
 trap 'rm -rf "$work"' EXIT

@@ -5,6 +5,7 @@
 # The options reach the program the X tests start, since children inherit them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh run test sanitizers
 supp="$PWD/tests/sanitizers"
 cmake -S . -B build-asan -DTAVRIN_SANITIZE=ON -DTAVRIN_BENCHMARKS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

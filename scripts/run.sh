@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing, builds, and starts Tavrin.
+# Installs what building and running need, builds, and starts Tavrin.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh run
 scripts/build.sh tavrin
 exec build/bin/tavrin

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing, builds, and runs every test.
+# Installs what building and the tests need, builds, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh run test
 scripts/build.sh
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"

@@ -6,7 +6,7 @@
 #   docs/dialog.png  the question-set dialog, filled in for a typical set
 #   docs/face.png    the face with the first question of that set on show
 # Usage: tools/screenshots.sh [build-dir]   (default: build). Builds nothing.
-# Needs Xvfb, xsetroot, xdotool and ImageMagick (scripts/install-deps.sh).
+# Needs Xvfb, xsetroot, xdotool and ImageMagick (scripts/install-deps.sh run test).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +18,7 @@ margin=24
 
 [ -x "$program" ] || { echo "no program at $program; build it first" >&2; exit 1; }
 for tool in Xvfb xsetroot xdotool import convert; do
-  command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
+  command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh run test)" >&2; exit 1; }
 done
 
 work=$(mktemp -d /tmp/tavrin-shots-XXXXXX)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
 
+#include <QCoreApplication>
+#include <QString>
 #include <string_view>
 
 namespace tavrin {
@@ -9,7 +11,12 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-constexpr std::string_view kHelp =
+// The texts are written in English and translated like the rest of the program's texts
+// (shell/tavrin_zh.ts); without an installed translation they print as written.
+constexpr char kContext[] = "tavrin::CommandLine";
+
+constexpr char kHelp[] = QT_TRANSLATE_NOOP(
+    "tavrin::CommandLine",
     "Usage: tavrin [OPTION]\n"
     "Arithmetic practice for young children, in Simplified Chinese.\n"
     "Without an option the face opens; right-click it for the menu.\n"
@@ -22,15 +29,24 @@ constexpr std::string_view kHelp =
     "      --show-report     open the report page in the web browser\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/tavrin/Qbx_R (default ~/.config/tavrin/Qbx_R).\n"
-    "See tavrin(6).\n";
+    "See tavrin(6).\n");
+
+std::string Text(const char* source) {
+    return QCoreApplication::translate(kContext, source).toStdString();
+}
 
 bool IsKnown(std::string_view option) {
     return option == "--help" || option == "-h" || option == "--version";
 }
 
-int UsageError(std::ostream& err, std::string_view what, std::string_view argument) {
-    err << "tavrin: " << what << " '" << argument << "'\n"
-        << "Try 'tavrin --help' for more information.\n";
+int UsageError(std::ostream& err, const char* what, std::string_view argument) {
+    err << QCoreApplication::translate(kContext, what)
+               .arg(QString::fromUtf8(argument.data(), static_cast<qsizetype>(argument.size())))
+               .toStdString()
+        << '\n'
+        << Text(QT_TRANSLATE_NOOP("tavrin::CommandLine",
+                                  "Try 'tavrin --help' for more information."))
+        << '\n';
     return kUsageError;
 }
 
@@ -43,13 +59,20 @@ std::optional<int> HandleCommandLine(int argc, const char* const argv[], std::os
     // Each option ends the program without opening the face. The record's own
     // commands (--report, --forget) are read before this, by RunRecordCommand.
     if (!IsKnown(option))
-        return UsageError(err, option.starts_with('-') ? "unknown option" : "unexpected argument",
-                          option);
-    if (argc > 2) return UsageError(err, "unexpected argument", argv[2]);
+        return UsageError(
+            err,
+            option.starts_with('-')
+                ? QT_TRANSLATE_NOOP("tavrin::CommandLine", "tavrin: unknown option '%1'")
+                : QT_TRANSLATE_NOOP("tavrin::CommandLine", "tavrin: unexpected argument '%1'"),
+            option);
+    if (argc > 2)
+        return UsageError(
+            err, QT_TRANSLATE_NOOP("tavrin::CommandLine", "tavrin: unexpected argument '%1'"),
+            argv[2]);
     if (option == "--version")
         out << "tavrin " TAVRIN_VERSION "\n";
     else
-        out << kHelp;
+        out << Text(kHelp);
     return 0;
 }
 

@@ -34,13 +34,21 @@ void ExitWhenNoDisplay(QtMsgType type, const QMessageLogContext& context, const 
 int main(int argc, char* argv[]) {
     // The parent's record commands, then help, version and wrong arguments: all
     // before QApplication, so that none of them needs a display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
+    // They speak the locale's language, through an application object of their own that is
+    // gone before the face's is made.
+    if (argc > 1) {
+        QCoreApplication commandLine(argc, argv);
+        tavrin::InstallCommandLineTexts(commandLine);
+        const QStringList arguments = QCoreApplication::arguments();
+        if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
+        if (!tavrin::AsksForShowReport(argc, argv)) {
+            if (const auto exitStatus =
+                    tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
+                return *exitStatus;
+        }
+    }
     // The report in the browser needs a display, but none of the face.
     if (const auto status = tavrin::RunShowReport(argc, argv)) return *status;
-    if (const auto exitStatus = tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
-        return *exitStatus;
 
     // The face places its own windows, which Wayland does not allow; XWayland does.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
@@ -52,6 +60,9 @@ int main(int argc, char* argv[]) {
     qtMessageHandler = qInstallMessageHandler(ExitWhenNoDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(qtMessageHandler);
+    // Docks and task bars match the face's window to the launcher by this name (on X11 the
+    // window's class, StartupWMClass in the desktop entry, says the same).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tavrin.Tavrin"));
     tavrin::ApplyDefaultFont(app);
     tavrin::InstallQtChineseTexts(app);
 

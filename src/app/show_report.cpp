@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -62,8 +63,12 @@ int ShowReport(const ShowReportParts& parts) {
     return 0;
 }
 
+bool AsksForShowReport(int argc, char** argv) {
+    return argc >= 2 && qstrcmp(argv[1], kOption) == 0;
+}
+
 std::optional<int> RunShowReport(int& argc, char** argv) {
-    if (argc < 2 || qstrcmp(argv[1], kOption) != 0) return std::nullopt;
+    if (!AsksForShowReport(argc, argv)) return std::nullopt;
     if (argc > 2) {
         std::fprintf(stderr, "用法：tavrin --show-report\n");
         return 2;
@@ -79,6 +84,8 @@ std::optional<int> RunShowReport(int& argc, char** argv) {
     QApplication app(argc, argv);
     ApplyDefaultFont(app);
     InstallQtChineseTexts(app);
+    // The page's own errors are said in the face's language, whatever the locale.
+    InstallCommandLineTexts(app, QLocale(QLocale::Chinese, QLocale::China));
     return ShowReport({});
 }
 

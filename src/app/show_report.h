@@ -24,6 +24,9 @@ QString DefaultReportPagePath();
 // in one message box. Needs a QApplication. Returns the exit status.
 int ShowReport(const ShowReportParts& parts);
 
+// Whether the arguments (program name first) are `tavrin --show-report`, with or without more.
+bool AsksForShowReport(int argc, char** argv);
+
 // `tavrin --show-report`, the desktop entry's 练习记录: the status when the
 // arguments (program name first) ask for it, nothing otherwise. Makes its own
 // QApplication, for the browser and the message box.

@@ -19,6 +19,9 @@ namespace tavrin {
 
 namespace {
 
+// Written in English and translated by the program's translation of the locale's language.
+QString Tr(const char* text) { return QCoreApplication::translate("tavrin::RecordCommands", text); }
+
 void Print(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
@@ -40,41 +43,53 @@ int Report(const RecordStore& store, const QString& target) {
         Print(stderr, error + u'\n');
         return 1;
     }
-    Print(stdout, QStringLiteral("练习报告已写到 %1\n").arg(target));
+    Print(stdout,
+          Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "Practice report written to %1\n"))
+              .arg(target));
     return 0;
 }
 
 int Forget(const RecordStore& store, bool ask) {
     const QStringList files = store.Files();
     if (files.isEmpty()) {
-        Print(stdout, QStringLiteral("没有练习记录，什么也不用删除。\n"));
+        Print(stdout, Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands",
+                                           "There is no practice record; nothing to delete.\n")));
         return 0;
     }
     const RecordStore::Loaded loaded = store.LoadAll();
     QString list =
         loaded.error.isEmpty()
-            ? QStringLiteral("将删除练习记录（%1 组练习）的这些文件：\n").arg(loaded.sets.size())
-            : QStringLiteral("将删除练习记录的这些文件：\n");
+            ? Tr(QT_TRANSLATE_NOOP(
+                     "tavrin::RecordCommands",
+                     "These files of the practice record (%1 sets) will be deleted:\n"))
+                  .arg(loaded.sets.size())
+            : Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands",
+                                   "These files of the practice record will be deleted:\n"));
     for (const QString& file : files) list += QStringLiteral("  %1\n").arg(file);
     Print(stdout, list);
     if (ask) {
-        Print(stdout, QStringLiteral("确定删除吗？输入 y 并按回车确认："));
+        Print(stdout, Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands",
+                                           "Delete them? Type y and press Enter to confirm: ")));
         std::string answer;
         std::getline(std::cin, answer);
         if (answer != "y" && answer != "Y" && answer != "yes" && answer != "是") {
-            Print(stdout, QStringLiteral("没有删除任何文件。\n"));
+            Print(stdout,
+                  Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "Nothing was deleted.\n")));
             return 1;
         }
     }
     int status = 0;
     for (const QString& file : files)
         if (QFileInfo::exists(file) && !QFile::remove(file)) {
-            Print(stderr, QStringLiteral("删除不了 %1\n").arg(file));
+            Print(stderr,
+                  Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "Cannot delete %1\n")).arg(file));
             status = 1;
         }
     // The folder goes too once nothing else is in it.
     QDir().rmdir(QFileInfo(store.path()).absolutePath());
-    if (status == 0) Print(stdout, QStringLiteral("练习记录已删除。\n"));
+    if (status == 0)
+        Print(stdout,
+              Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "The practice record is deleted.\n")));
     return status;
 }
 
@@ -89,7 +104,8 @@ QString WriteReportPage(const QString& recordPath, const QString& target) {
             RenderReportPage(ComputeFigures(loaded.sets), QDateTime::currentDateTime()).toUtf8());
         if (page.commit()) return {};
     }
-    return QStringLiteral("写不了练习报告 %1：%2").arg(target, page.errorString());
+    return Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "Cannot write the practice report %1: %2"))
+        .arg(target, page.errorString());
 }
 
 std::optional<int> RunRecordCommand(const QStringList& arguments) {
@@ -102,8 +118,9 @@ std::optional<int> RunRecordCommand(const QStringList& arguments, const QString&
         return std::nullopt;
     const bool report = arguments[1] == u"--report";
     if (arguments.size() != (report ? 3 : 2)) {
-        Print(stderr, QStringLiteral("用法：tavrin --report 文件.html | tavrin --report - | "
-                                     "tavrin --forget\n"));
+        Print(stderr, Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands",
+                                           "Usage: tavrin --report FILE.html | tavrin --report - | "
+                                           "tavrin --forget\n")));
         return 2;
     }
     // Qt loads its SQLite driver through the application object; the commands

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "record/report.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
@@ -71,14 +72,16 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
     QHash<QString, MissedQuestion> questions;
     QHash<QString, QHash<QString, int>> wrongAnswers;
     for (const MarkedSet& set : sets) {
-        f.sets.push_back(
-            {set.markedAt, OperationNames(set.mask), set.range, set.count, set.correct, set.score});
+        f.sets.push_back({set.markedAt, OperationNames(set.mask), set.mask, set.range, set.count,
+                          set.correct, set.score});
         Accuracy& range = ranges[set.range];
         range.label = RangeLabel(set.range);
+        range.key = set.range;
         for (const RecordedQuestion& q : set.questions) {
             ++f.questions;
             Accuracy& op = operations[OperationOrder(q.sign)];
             op.label = OperationLabel(q.sign);
+            op.key = OperationOrder(q.sign);
             ++op.total;
             ++range.total;
             op.right += q.right;
@@ -299,10 +302,43 @@ QString TextTable(const QStringList& header, const std::vector<QStringList>& row
     return out;
 }
 
-std::vector<QStringList> AccuracyRows(const std::vector<Accuracy>& rows) {
+// The text report's words, in the language of the installed translation.
+QString Tr(const char* text) { return QCoreApplication::translate("tavrin::TextReport", text); }
+
+QString TextOperationLabel(int order) {
+    static const char* const labels[] = {
+        QT_TRANSLATE_NOOP("tavrin::TextReport", "addition ＋"),
+        QT_TRANSLATE_NOOP("tavrin::TextReport", "subtraction －"),
+        QT_TRANSLATE_NOOP("tavrin::TextReport", "multiplication ×"),
+        QT_TRANSLATE_NOOP("tavrin::TextReport", "division ÷")};
+    return order >= 0 && order < 4 ? Tr(labels[order]) : QStringLiteral("?");
+}
+
+QString TextRangeLabel(int range) {
+    return Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "up to %1")).arg(range);
+}
+
+QString TextOperationNames(const QString& mask) {
+    static const char* const names[] = {QT_TRANSLATE_NOOP("tavrin::TextReport", "add"),
+                                        QT_TRANSLATE_NOOP("tavrin::TextReport", "subtract"),
+                                        QT_TRANSLATE_NOOP("tavrin::TextReport", "multiply"),
+                                        QT_TRANSLATE_NOOP("tavrin::TextReport", "divide")};
+    QStringList ticked;
+    for (int i = 0; i < 4 && i < mask.size(); ++i)
+        if (mask[i] == u'1') ticked << Tr(names[i]);
+    return ticked.isEmpty() ? QStringLiteral("—")
+                            : ticked.join(Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", ", ")));
+}
+
+QString TextAnswer(const QString& answer) {
+    return answer.isEmpty() ? Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "(blank)"))
+                            : Printable(answer);
+}
+
+std::vector<QStringList> AccuracyRows(const std::vector<Accuracy>& rows, QString (*label)(int)) {
     std::vector<QStringList> out;
     for (const Accuracy& a : rows)
-        out.push_back({a.label, QString::number(a.total), QString::number(a.right),
+        out.push_back({label(a.key), QString::number(a.total), QString::number(a.right),
                        QStringLiteral("%1%").arg(a.Percent())});
     return out;
 }
@@ -310,45 +346,54 @@ std::vector<QStringList> AccuracyRows(const std::vector<Accuracy>& rows) {
 }  // namespace
 
 QString RenderReportText(const ReportFigures& f) {
-    if (f.sets.empty()) return QStringLiteral("还没有练习记录。\n");
-    QString out = QStringLiteral("练习记录：共 %1 组练习，%2 道题，平均得分 %3 分。\n")
-                      .arg(f.sets.size())
-                      .arg(f.questions)
-                      .arg(AverageScore(f));
+    if (f.sets.empty())
+        return Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "No practice record yet.\n"));
+    QString out =
+        Tr(QT_TRANSLATE_NOOP("tavrin::TextReport",
+                             "Practice record: %1 sets, %2 questions, average score %3.\n"))
+            .arg(f.sets.size())
+            .arg(f.questions)
+            .arg(AverageScore(f));
     QStringList scores;
     for (const SetSummary& s : f.sets) scores << QString::number(s.score);
-    out += QStringLiteral("\n得分变化（从早到晚）：%1\n").arg(scores.join(u' '));
-    out += QStringLiteral("\n各种运算的正确率\n") +
-           TextTable({QStringLiteral("运算"), QStringLiteral("题数"), QStringLiteral("答对"),
-                      QStringLiteral("正确率")},
-                     AccuracyRows(f.byOperation));
-    out += QStringLiteral("\n各个范围的正确率\n") +
-           TextTable({QStringLiteral("范围"), QStringLiteral("题数"), QStringLiteral("答对"),
-                      QStringLiteral("正确率")},
-                     AccuracyRows(f.byRange));
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "\nScores (earliest first): %1\n"))
+               .arg(scores.join(u' '));
+    const QString questions = Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "questions"));
+    const QString right = Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "right"));
+    const QString accuracy = Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "accuracy"));
+    const QString operation = Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "operation"));
+    const QString range = Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "range"));
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "\nAccuracy by operation\n")) +
+           TextTable({operation, questions, right, accuracy},
+                     AccuracyRows(f.byOperation, TextOperationLabel));
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "\nAccuracy by range\n")) +
+           TextTable({range, questions, right, accuracy}, AccuracyRows(f.byRange, TextRangeLabel));
     std::vector<QStringList> missed;
     for (const MissedQuestion& m : f.mostMissed) {
         QStringList answers;
-        for (const QString& a : m.answers) answers << u'「' + AnswerText(a) + u'」';
+        for (const QString& a : m.answers) answers << u'「' + TextAnswer(a) + u'」';
         missed.push_back({Printable(m.question), Printable(m.result), QString::number(m.missed),
                           QString::number(m.asked), answers.join(u' ')});
     }
-    out += QStringLiteral("\n最常做错的题\n") +
-           TextTable({QStringLiteral("题目"), QStringLiteral("正确答案"), QStringLiteral("做错"),
-                      QStringLiteral("做过"), QStringLiteral("填过的答案")},
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "\nMost missed questions\n")) +
+           TextTable({Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "question")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "right answer")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "missed")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "asked")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "answers given"))},
                      missed);
     std::vector<QStringList> last;
     const auto first =
         f.sets.size() > ReportFigures::kLastSets ? f.sets.size() - ReportFigures::kLastSets : 0;
     for (auto i = f.sets.size(); i-- > first;) {
         const SetSummary& s = f.sets[i];
-        last.push_back({TimeText(s.markedAt), s.operations, RangeLabel(s.range),
+        last.push_back({TimeText(s.markedAt), TextOperationNames(s.mask), TextRangeLabel(s.range),
                         QString::number(s.count), QString::number(s.correct),
                         QString::number(s.score)});
     }
-    out += QStringLiteral("\n最近的练习\n") +
-           TextTable({QStringLiteral("时间"), QStringLiteral("运算"), QStringLiteral("范围"),
-                      QStringLiteral("题数"), QStringLiteral("答对"), QStringLiteral("得分")},
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "\nLatest sets\n")) +
+           TextTable({Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "time")), operation, range,
+                      questions, right, Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "score"))},
                      last);
     return out;
 }

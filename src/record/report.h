@@ -13,6 +13,7 @@ namespace tavrin {
 // Right answers out of questions asked, under one heading.
 struct Accuracy {
     QString label;
+    int key = 0;  // the operation's place in ＋－×÷, or the range
     int right = 0;
     int total = 0;
     int Percent() const { return total > 0 ? right * 100 / total : 0; }
@@ -31,6 +32,7 @@ struct MissedQuestion {
 struct SetSummary {
     QDateTime markedAt;
     QString operations;  // "加、减"
+    QString mask;        // "1100", as recorded
     int range = 0;
     int count = 0;
     int correct = 0;
@@ -59,7 +61,8 @@ QString OperationNames(const QString& mask);
 // One self-contained page: no scripts, nothing fetched. Every text from the
 // record is escaped, since the answers are whatever the child typed.
 QString RenderReportPage(const ReportFigures& figures, const QDateTime& madeAt);
-// The same figures as plain-text tables for a terminal; control characters
+// The same figures as plain-text tables for a terminal, in the language of the installed
+// translation (English as written, Chinese under a Chinese locale); control characters
 // from the record are replaced so that no typed answer can steer the terminal.
 QString RenderReportText(const ReportFigures& figures);
 

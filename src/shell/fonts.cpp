@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QStringList>
 #include <cstdio>
+#include <utility>
 
 namespace tavrin {
 
@@ -36,11 +38,25 @@ void ApplyDefaultFont(QApplication& app) {
 void WarnWhenChineseFontsMissing() {
     // Any font that writes Simplified Chinese stands in for the three faces. Asked once the face
     // is laid out, Qt has read the font list already, so this costs microseconds.
-    if (!QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty()) return;
-    std::fputs(
-        "tavrin: no Chinese font is installed, so the questions and buttons cannot be read; "
-        "install fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei\n",
-        stderr);
+    const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+    if (chinese.isEmpty()) {
+        std::fputs(
+            "tavrin: no Chinese font is installed, so the questions and buttons cannot be read; "
+            "install fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei\n",
+            stderr);
+        return;
+    }
+    // The package only recommends the two AR PL faces: without them every text still reads,
+    // in another face, and the parent learns what brings the designed look.
+    QStringList missing;
+    for (const auto& [face, package] :
+         {std::pair{kSongFace, "fonts-arphic-uming"}, std::pair{kLishuFace, "fonts-arphic-ukai"}})
+        if (!chinese.contains(QString::fromLatin1(face))) missing << QString::fromLatin1(package);
+    if (missing.isEmpty()) return;
+    std::fprintf(stderr,
+                 "tavrin: the captions are shown in another Chinese font; for their designed "
+                 "look install %s\n",
+                 qPrintable(missing.join(u' ')));
 }
 
 }  // namespace tavrin

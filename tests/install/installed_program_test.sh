@@ -58,7 +58,7 @@ start_installed
 wait_for sound_played || { stop_installed; fail "no sound other than silence reached the audio device"; }
 sleep 1  # several 300 ms eye ticks
 stop_installed
-if grep -q "cannot show eye picture\|sound is off\|no Chinese font" "$scratch/stderr"; then
+if grep -q "cannot show eye picture\|sound is off\|no Chinese font\|designed look" "$scratch/stderr"; then
     cat "$scratch/stderr" >&2
     fail "the installed program did not find its data in share/tavrin"
 fi
@@ -74,6 +74,15 @@ start_installed FONTCONFIG_FILE="$scratch/fonts.conf"
 font_warning() { grep -q "no Chinese font.*fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei" "$scratch/stderr"; }
 wait_for font_warning || { stop_installed; cat "$scratch/stderr" >&2; fail "no warning about missing fonts"; }
 stop_installed
+# Only the font the package depends on: every text still has a Chinese face, and the warning
+# names the recommended fonts that bring the designed look.
+printf '<fontconfig><dir>/usr/share/fonts/truetype/wqy</dir><cachedir>%s</cachedir></fontconfig>\n' \
+    "$scratch" >"$scratch/fonts.conf"
+start_installed FONTCONFIG_FILE="$scratch/fonts.conf"
+look_warning() { grep -q "designed look install fonts-arphic-uming fonts-arphic-ukai$" "$scratch/stderr"; }
+wait_for look_warning || { stop_installed; cat "$scratch/stderr" >&2; fail "no warning about the AR PL fonts"; }
+stop_installed
+! grep -q "no Chinese font" "$scratch/stderr" || fail "WenQuanYi Micro Hei alone counted as no Chinese font"
 mv "$scratch/away" "$prefix/share/tavrin"
 
 # The desktop entry's 练习记录 action, run as a desktop would run it: its Exec line, with the

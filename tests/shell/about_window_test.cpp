@@ -8,11 +8,14 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <memory>
 
 #include "clip_recorder.h"
 #include "shell/fonts.h"
@@ -181,9 +184,32 @@ TEST_F(AboutWindowTest, PointerClicksAtTheArrowsTipAndBoxesSpeakChinese) {
     AboutWindow* window = AboutWindow::ShowAbout(false, player);
     EXPECT_EQ(window->cursor().hotSpot(), QPoint(0, 0));
 
-    ASSERT_TRUE(InstallQtChineseTexts(*qApp)) << "qt6-translations-l10n is not installed";
+    ASSERT_TRUE(InstallQtChineseTexts(*qApp)) << "the built-in translation is missing";
     QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok);
     EXPECT_EQ(box.button(QMessageBox::Ok)->text(), "确定");
+}
+
+TEST(QtTexts, ButtonsAndTheAnswerBoxsMenuSpeakChinese) {
+    ASSERT_TRUE(InstallQtChineseTexts(*qApp));
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(),
+                    QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+    const std::pair<QMessageBox::StandardButton, const char*> buttons[] = {
+        {QMessageBox::Ok, "确定"},
+        {QMessageBox::Cancel, "取消"},
+        {QMessageBox::Yes, "是(&Y)"},
+        {QMessageBox::No, "否(&N)"}};
+    for (const auto& [button, text] : buttons)
+        EXPECT_EQ(box.button(button)->text(), QString::fromUtf8(text));
+
+    // The menu's texts carry the shortcut after a tab.
+    QLineEdit answer;
+    answer.setText(QStringLiteral("12"));
+    std::unique_ptr<QMenu> menu(answer.createStandardContextMenu());
+    QStringList items;
+    for (const QAction* action : menu->actions())
+        if (!action->isSeparator()) items << action->text().section(u'\t', 0, 0);
+    EXPECT_EQ(items, QStringList({"撤消(&U)", "重做(&R)", "剪切(&T)", "复制(&C)", "粘贴(&P)",
+                                  "删除", "全选"}));
 }
 
 }  // namespace
