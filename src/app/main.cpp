@@ -42,8 +42,7 @@ int main(int argc, char* argv[]) {
         const QStringList arguments = QCoreApplication::arguments();
         if (const auto status = tavrin::RunRecordCommand(arguments)) return *status;
         if (!tavrin::AsksForShowReport(argc, argv)) {
-            if (const auto exitStatus =
-                    tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
+            if (const auto exitStatus = tavrin::HandleCommandLine(argc, argv, std::cout, std::cerr))
                 return *exitStatus;
         }
     }

@@ -43,9 +43,8 @@ int Report(const RecordStore& store, const QString& target) {
         Print(stderr, error + u'\n');
         return 1;
     }
-    Print(stdout,
-          Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "Practice report written to %1\n"))
-              .arg(target));
+    Print(stdout, Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "Practice report written to %1\n"))
+                      .arg(target));
     return 0;
 }
 
@@ -104,7 +103,8 @@ QString WriteReportPage(const QString& recordPath, const QString& target) {
             RenderReportPage(ComputeFigures(loaded.sets), QDateTime::currentDateTime()).toUtf8());
         if (page.commit()) return {};
     }
-    return Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands", "Cannot write the practice report %1: %2"))
+    return Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands",
+                                "Cannot write the practice report %1: %2"))
         .arg(target, page.errorString());
 }
 
