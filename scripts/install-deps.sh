@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
   qt6-translations-l10n libxtst-dev
-  libxcb1-dev libxcb-shape0-dev qt6-wayland
+  libxcb1-dev libxcb-shape0-dev libwayland-dev
   libqt6sql6-sqlite chromium
   debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db
   clang-14 libclang-rt-14-dev
