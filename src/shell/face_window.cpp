@@ -300,6 +300,12 @@ void FaceWindow::NewSetCommand() {
     } else {
         dialog_ = new QuestionSetDialog(*this);
         dialog_->Load();
+        // Wayland places a window only by its parent: without one the dialog
+        // could come up anywhere, behind the face included.
+        if (OutlineInPixels(outline_) && windowHandle()) {
+            dialog_->winId();
+            dialog_->windowHandle()->setTransientParent(windowHandle());
+        }
         dialog_->show();
     }
     session_.setFinished = false;
