@@ -199,6 +199,37 @@ stop_beneath() {
 readonly forehead_x=40 forehead_y=170
 readonly cheek_row=230
 
+# A second window of the program: floating (sway tiles an ordinary window over
+# the whole screen, beneath the face), focused, about `size` wide and over the
+# face, not in a corner of the screen. Closed again afterwards.
+check_in_front() { # way, pid, what, size
+  local way=$1 pid=$2 what=$3 size=$4 found=""
+  other_window() {
+    found=$(tree | jq -r --argjson pid "$pid" --argjson x "$x" --argjson y "$y" \
+      '[.. | objects | select(.pid? == $pid and .type == "floating_con")
+        | select(.rect.x != $x or .rect.y != $y)][0] | select(. != null)
+        | "\(.id) \(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height) \(.focused)"')
+    [ -n "$found" ]
+  }
+  if ! wait_for other_window; then
+    fail "$way: $what did not come up as a floating window"
+    return
+  fi
+  local id ox oy ow oh focused
+  read -r id ox oy ow oh focused <<<"$found"
+  screenshot "$way-$(echo "$what" | tr ' ' '-').png"
+  if [ "$focused" = true ] && [ "$ow" -ge $((size * 2 / 3)) ] && [ "$ow" -le $((size * 3 / 2)) ] &&
+    [ $((ox + ow)) -gt "$x" ] && [ "$ox" -lt $((x + w)) ] && [ $((oy + oh)) -gt "$y" ] &&
+    [ "$oy" -lt $((y + h)) ]; then
+    ok "$way: $what comes up in front, over the face, at ($ox, $oy) ${ow}x$oh"
+  else
+    fail "$way: $what at ($ox, $oy) ${ow}x$oh, focused $focused; the face at ($x, $y)"
+  fi
+  swaymsg "[con_id=$id] kill" >/dev/null
+  closed() { ! tree | jq -e --argjson id "$id" '.. | objects | select(.id? == $id)' >/dev/null; }
+  wait_for closed || fail "$way: $what did not close"
+}
+
 check_face() { # way, extra environment
   local way=$1 environment=$2
   swaymsg exec "exec env $environment $program >$way.log 2>&1" >/dev/null
@@ -276,9 +307,18 @@ check_face() { # way, extra environment
   else
     fail "$way: no menu at the pointer after a right click (see $way-menu.png)"
   fi
-  # Away from the menu and the face, on the desktop, which closes it.
-  click $((x + w + 60)) $((y + h / 2))
-  sleep 0.3
+  # Through the menu to the About window (关于…… opens the submenu beside it);
+  # then the message of the score button without a set, then the new-set dialog.
+  mouse move $((mx + 50)) $((my + 150))
+  click $((mx + 60)) $((my + 155))
+  local step
+  for step in 150 230 250; do mouse move $((mx + step)) $((my + 156)); done
+  click $((mx + 260)) $((my + 158))
+  check_in_front "$way" "$pid" "the About window" 400
+  click $((x + 116)) $((y + 320))
+  check_in_front "$way" "$pid" "the message box" 100
+  click $((x + 74)) $((y + 82))
+  check_in_front "$way" "$pid" "the question-set dialog" 200
 
 
   # A click just outside the outline, in the window's rectangle, must reach
