@@ -29,7 +29,7 @@ bool Contains(const XRectangle* rects, int count, int x, int y) {
     return false;
 }
 
-TEST(FaceUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForClicks) {
+TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForClicks) {
     for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
         if (x11::Run(std::string("command -v ") + tool + " >/dev/null 2>&1").status != 0)
             GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
