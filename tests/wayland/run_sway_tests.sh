@@ -356,6 +356,16 @@ check_face() { # way, extra environment
 check_face xwayland ""
 if [ -n "$(compgen -G "/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so")" ]; then
   check_face wayland QT_QPA_PLATFORM=wayland
+  # Where no Xwayland is to be had, the program runs natively by itself.
+  swaymsg exec "exec env -u DISPLAY $program >no-x.log 2>&1" >/dev/null
+  native_face() { tree | jq -e '.. | objects | select(.name? == "tavrin" and .shell? == "xdg_shell")'; }
+  if wait_for native_face; then
+    ok "without Xwayland the face comes up natively"
+  else
+    fail "without Xwayland the face did not come up ($(tr '\n' ' ' <no-x.log))"
+  fi
+  native_pid=$(tree | jq -r '[.. | objects | select(.name? == "tavrin" and .pid?)][0].pid // empty')
+  [ -n "$native_pid" ] && kill "$native_pid" 2>/dev/null
   if [ -f xwayland-crop.png ] && [ -f wayland-crop.png ]; then
     difference=$(compare -metric AE xwayland-crop.png wayland-crop.png null: 2>&1 || true)
     # The eyes move by themselves; everything else must be the same.
