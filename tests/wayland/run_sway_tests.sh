@@ -58,6 +58,7 @@ if [ "${1:-}" != --as-user ]; then
   cp "$program" "$pointer" "$scratch/bin/"
   cp -r "$(dirname "$program")/../share" "$scratch/"
   cp "$0" "$scratch/bin/run_sway_tests.sh"
+  cp "$(dirname "$0")/../../data/pictures/skin.bmp" "$scratch/"
   chmod 0700 "$scratch/run"
   if [ "$(id -u)" -eq 0 ]; then
     user=tavrin-test
@@ -278,6 +279,17 @@ check_face() { # way, extra environment
   fi
   # The same pixels whichever way it runs.
   convert "$way-face.png" -crop "${w}x${h}+$x+$y" +repage "$way-crop.png"
+
+  # Pixel for pixel, what is not the desktop is the shape an X server would cut:
+  # the skin's pixels that are not white, one pixel up and left of where they
+  # are drawn, without the right-most column.
+  convert skin.bmp -fx 'r == 1 && g == 1 && b == 1 ? 0 : 1' -crop 368x369+0+0 +repage \
+    -background black -extent "${w}x${h}" -colorspace gray "$way-expected.png"
+  convert "$way-crop.png" -fx 'r == 0 && g == 0 && b == 1 ? 0 : 1' -colorspace gray "$way-seen.png"
+  local differing
+  differing=$(compare -metric AE "$way-expected.png" "$way-seen.png" null: 2>&1 || true)
+  [ "$differing" = 0 ] && ok "$way: what shows of the face is exactly its shape" ||
+    fail "$way: $differing pixels differ from the shape (see $way-seen.png)"
 
   # A drag on the forehead. The compositor moves the face from the first
   # movement on, so it follows the pointer less that first step at most.
