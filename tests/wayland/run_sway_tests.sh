@@ -144,7 +144,10 @@ read -r -t 10 answer <&4 && [ "$answer" = ready ] ||
 mouse() {
   local answer
   echo "$*" >&3
-  read -r -t 10 answer <&4 && [ "$answer" = ok ]
+  if ! read -r -t 10 answer <&4 || [ "$answer" != ok ]; then
+    fail "the virtual pointer stopped answering ($(cat pointer.log))"
+    exit 1
+  fi
   # A moment for the client and the compositor to act on it.
   sleep 0.15
 }
@@ -168,7 +171,6 @@ window_of() {
     '[.. | objects | select(.pid? == $pid and (.type == "floating_con" or .type == "con"))][0]
      | select(. != null) | "\(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height) \(.focused)"'
 }
-has_window() { [ -n "$(window_of "$1")" ]; }
 
 screenshot() { grim "$1"; }
 # The colour of one screen pixel, as #RRGGBB.
