@@ -35,6 +35,14 @@ TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForCli
             GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
     char pattern[] = "/tmp/tavrin-compositor-XXXXXX";
     const std::string folder = mkdtemp(pattern);
+    // Gone however the test ends; declared first, so it goes after the server.
+    struct Scratch {
+        std::string path;
+        ~Scratch() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } scratch{folder};
     XServer server;
     ASSERT_EQ(server.Start(folder, "#3070b0"), "");
 
@@ -90,9 +98,6 @@ TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForCli
 
     program.Stop();
     XCloseDisplay(compositor);
-    server.Stop();
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 }
 
 }  // namespace
