@@ -17,11 +17,12 @@ run=(
   libsdl2-dev libsndfile1-dev
   libqt6sql6-sqlite
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
+  libxcb1-dev libxcb-shape0-dev
 )
 # The unit, widget and X tests and the benchmarks.
 test=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxtst-dev
+  libxtst-dev libwayland-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
 )
 # CI only: the report opened in a browser (.ci/report.sh).

@@ -49,11 +49,15 @@ int main(int argc, char* argv[]) {
     // The report in the browser needs a display, but none of the face.
     if (const auto status = tavrin::RunShowReport(argc, argv)) return *status;
 
-    // The face places its own windows, which Wayland does not allow; XWayland does.
+    // On a Wayland desktop the face runs through Xwayland where there is one: there
+    // GNOME and KDE let it centre itself, put the question-set dialog in the
+    // corner and keep it on top, none of which a Wayland client may do, and its
+    // outline, drag and menu work as natively. Without Xwayland it runs natively
+    // rather than not at all.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
         (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
          qEnvironmentVariableIsSet("WAYLAND_DISPLAY")))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "wayland;xcb" : "xcb");
 
     tavrin::RegisterFontSubstitutions();
     qtMessageHandler = qInstallMessageHandler(ExitWhenNoDisplay);

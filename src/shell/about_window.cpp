@@ -90,7 +90,7 @@ private:
 
 QPointer<AboutWindow> AboutWindow::current_;
 
-AboutWindow* AboutWindow::ShowAbout(bool soundEffectsOn, ClipPlayer& player) {
+AboutWindow* AboutWindow::ShowAbout(bool soundEffectsOn, ClipPlayer& player, QWindow* nextTo) {
     if (AboutWindow* open = Current()) {
         if (open->isMinimized()) open->showNormal();
         open->raise();
@@ -103,6 +103,13 @@ AboutWindow* AboutWindow::ShowAbout(bool soundEffectsOn, ClipPlayer& player) {
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->geometry().center());
         window->move(frame.topLeft());
+    }
+    if (nextTo) {
+        // A tiling compositor (sway) fills the screen with an ordinary window
+        // that can be resized; a dialog it floats, where Wayland a window with a parent.
+        window->setWindowFlag(Qt::Dialog);
+        window->winId();
+        window->windowHandle()->setTransientParent(nextTo);
     }
     window->show();
     window->activateWindow();

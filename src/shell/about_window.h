@@ -12,6 +12,8 @@ namespace Ui {
 class GYW;
 }
 
+class QWindow;
+
 namespace tavrin {
 
 class ClipPlayer;
@@ -24,7 +26,10 @@ class AboutWindow : public QWidget {
 public:
     // Opens the window, playing its sound first when sound effects are on. When one is
     // already open it is only brought to the front, silently. Returns the open window.
-    static AboutWindow* ShowAbout(bool soundEffectsOn, ClipPlayer& player);
+    // `nextTo`, when given, is the window a compositor places it by and keeps
+    // it in front of; the About window still outlives it.
+    static AboutWindow* ShowAbout(bool soundEffectsOn, ClipPlayer& player,
+                                  QWindow* nextTo = nullptr);
 
     // Whether a window is open (closed ones no longer count, even before they are deleted).
     static bool IsOpen();

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 #include "shell/about_window.h"
 #include "shell/eyes.h"
@@ -74,6 +75,12 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     QGuiApplication::setQuitOnLastWindowClosed(false);
     ui_->setupUi(this);
     setFixedSize(size());
+    // Before the native window exists: only then does it get an alpha channel.
+    outline_ = CurrentOutlineMode();
+    if (OutlineInPixels(outline_)) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        ui_->picshape->setAutoFillBackground(false);
+    }
     ui_->picshape->setPixmap(CompiledPicture(QStringLiteral("skin.bmp")));
     const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"));
     ui_->Image1->setPixmap(eye);
@@ -295,6 +302,12 @@ void FaceWindow::NewSetCommand() {
     } else {
         dialog_ = new QuestionSetDialog(*this);
         dialog_->Load();
+        // Wayland places a window only by its parent: without one the dialog
+        // could come up anywhere, behind the face included.
+        if (OutlineInPixels(outline_) && windowHandle()) {
+            dialog_->winId();
+            dialog_->windowHandle()->setTransientParent(windowHandle());
+        }
         dialog_->show();
     }
     session_.setFinished = false;
@@ -322,7 +335,14 @@ void FaceWindow::BuildWindowShape() {
                                           width(), height(), box->x(), box->y());
     const auto rects = ScanWindowShape(face, depth, origin.x0, origin.y0);
     if (!rects || rects->empty()) return;
-    setMask(ShapeRegion(*rects));
+    const QRegion shape = ShapeRegion(*rects);
+    if (OutlineInPixels(outline_)) {
+        QImage drawn(size(), QImage::Format_RGB32);
+        drawn.fill(box->palette().color(QPalette::Window));
+        box->render(&drawn, box->pos(), QRegion(), {});
+        cutFace_ = CutToShape(drawn.copy(box->geometry()), shape.translated(-box->pos()));
+    }
+    SetWindowOutline(this, shape, outline_);
     update();
 }
 
@@ -336,6 +356,10 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_->picshape) {
         if (event->type() == QEvent::Paint && !startUpFinished_)
             QTimer::singleShot(0, this, &FaceWindow::FinishStartUp);
+        if (event->type() == QEvent::Paint && !cutFace_.isNull()) {
+            QPainter(ui_->picshape).drawImage(0, 0, cutFace_);
+            return true;
+        }
         return OnFaceMouse(event);
     }
     const auto type = event->type();
@@ -414,6 +438,15 @@ bool FaceWindow::OnFaceMouse(QEvent* event) {
             // had applied the previous move, and the face would overshoot.
             const QPoint pointer = mouse->globalPosition().toPoint();
             if (pointer != pressGlobal_) pressMoved_ = true;
+            // Under a compositor the face may not place itself: Wayland never lets
+            // a client, and sway re-centres a floating X window at every move it
+            // asks for. The compositor moves it from here on instead, and may keep
+            // the release to itself.
+            if (OutlineInPixels(outline_) && pressMoved_ && windowHandle() &&
+                windowHandle()->startSystemMove()) {
+                dragging_ = false;
+                return true;
+            }
             move(pressWindow_ + (pointer - pressGlobal_));
             return true;
         }

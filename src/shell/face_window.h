@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -13,6 +14,7 @@
 #include "session/scoring.h"
 #include "session/settings_file.h"
 #include "shell/question_set_dialog.h"
+#include "shell/window_outline.h"
 #include "sound/clip_player.h"
 
 class QLabel;
@@ -184,6 +186,11 @@ private:
     bool pressMoved_ = false;
     // The release that ends a double click on Label1 is not a second click.
     bool label1PressWasDouble_ = false;
+
+    // Where a compositor draws the face, its outline is in its pixels: the face
+    // as shaped, transparent around it, painted instead of picshape's own paint.
+    OutlineMode outline_ = OutlineMode::Shape;
+    QImage cutFace_;
 };
 
 }  // namespace tavrin

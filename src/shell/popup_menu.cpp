@@ -146,7 +146,8 @@ void FaceWindow::OnMenuItemChosen(int index) {
 
 void FaceWindow::OnAboutMenuItemChosen(int index) {
     if (index != 1) return;
-    AboutWindow* about = AboutWindow::ShowAbout(SoundEffectsOn(), *player_);
+    AboutWindow* about = AboutWindow::ShowAbout(
+        SoundEffectsOn(), *player_, OutlineInPixels(outline_) ? windowHandle() : nullptr);
     // Once the face has gone, closing the last About window ends the program.
     connect(about, &AboutWindow::Closed, this, &FaceWindow::QuitIfNoWindowRemains,
             Qt::UniqueConnection);

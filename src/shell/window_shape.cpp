@@ -2,6 +2,7 @@
 #include "shell/window_shape.h"
 
 #include <QImage>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -175,6 +176,15 @@ ShapeOrigin FaceOrigin(double outerWidth, double outerHeight, double clientWidth
     const double border = (outerWidth - clientWidth) / 2;
     const double top = outerHeight - border - clientHeight;
     return {RoundHalfToEven(faceLeft + border), RoundHalfToEven(faceTop + top)};
+}
+
+QImage CutToShape(const QImage& picture, const QRegion& shape) {
+    QImage cut = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRegion away = QRegion(cut.rect()).subtracted(shape);
+    for (const QRect& r : away)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(cut.scanLine(y)) + r.left(), r.width(), QRgb{0});
+    return cut;
 }
 
 }  // namespace tavrin

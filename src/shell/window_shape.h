@@ -71,4 +71,10 @@ struct ShapeOrigin {
 ShapeOrigin FaceOrigin(double outerWidth, double outerHeight, double clientWidth,
                        double clientHeight, double faceLeft, double faceTop);
 
+// The face as a compositor shows it: `picture` with every pixel outside `shape`
+// fully transparent and every pixel inside it as it was (the face is opaque),
+// so a composited desktop shows through exactly where an X shape would have
+// cut the window away. Premultiplied ARGB, the backing store's own format.
+QImage CutToShape(const QImage& picture, const QRegion& shape);
+
 }  // namespace tavrin

@@ -203,6 +203,36 @@ TEST(WindowShapeImage, ConvertsToTheScreenFormatFirst) {
 // The skin must hold every control the face places on it, or the window
 // shape would cut into them. The skin sits one pixel in from the face's
 // frame, and the shape one pixel up and left of the skin's own pixels.
+// What a compositor shows must be exactly what the X shape leaves: each pixel
+// inside the region as drawn, each outside fully transparent.
+TEST(WindowShapeCut, ThePixelsOutsideTheShapeAreTransparentAndTheRestUntouched) {
+    const QImage skin(TAVRIN_SOURCE_DIR "/data/pictures/skin.bmp");
+    ASSERT_FALSE(skin.isNull());
+    const auto rects = ScanWindowShape(skin, 32, -1, -1);
+    ASSERT_TRUE(rects.has_value());
+    const QRegion shape = ShapeRegion(*rects);
+
+    const QImage cut = CutToShape(skin, shape);
+    ASSERT_EQ(cut.size(), skin.size());
+    ASSERT_EQ(cut.format(), QImage::Format_ARGB32_Premultiplied);
+    int inside = 0;
+    for (int y = 0; y < cut.height(); ++y)
+        for (int x = 0; x < cut.width(); ++x) {
+            const QRgb pixel = cut.pixel(x, y);
+            if (shape.contains(QPoint(x, y))) {
+                ++inside;
+                ASSERT_EQ(pixel, skin.pixel(x, y) | 0xFF000000u) << x << "," << y;
+            } else {
+                ASSERT_EQ(qAlpha(pixel), 0) << x << "," << y;
+            }
+        }
+    EXPECT_GT(inside, 369 * 369 / 2);
+    // The quirks carry over: the shape lies a pixel up and left of the skin, so the
+    // skin's right-most column and bottom row are cut away.
+    EXPECT_EQ(qAlpha(cut.pixel(368, 200)), 0);
+    EXPECT_EQ(qAlpha(cut.pixel(184, 368)), 0);
+}
+
 TEST(WindowShapeSkin, HoldsEveryControlOfTheFace) {
     const QImage skin(TAVRIN_SOURCE_DIR "/data/pictures/skin.bmp");
     ASSERT_FALSE(skin.isNull());

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The face on an X desktop with a compositor: it must not rely on the X shape for
+// its looks, since a compositor draws the whole window. Xvfb has none, so a
+// stand-in only claims the screen's compositor selection, and the window shows
+// what it draws, transparent pixels as black.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "x_session.h"
+
+// After gtest, whose names Xlib's macros (None, Bool) would otherwise replace.
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
+
+namespace tavrin::x11 {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Contains(const XRectangle* rects, int count, int x, int y) {
+    for (int i = 0; i < count; ++i)
+        if (x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y &&
+            y < rects[i].y + rects[i].height)
+            return true;
+    return false;
+}
+
+TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForClicks) {
+    for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
+        if (x11::Run(std::string("command -v ") + tool + " >/dev/null 2>&1").status != 0)
+            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
+    char pattern[] = "/tmp/tavrin-compositor-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    // Gone however the test ends; declared first, so it goes after the server.
+    struct Scratch {
+        std::string path;
+        ~Scratch() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } scratch{folder};
+    XServer server;
+    ASSERT_EQ(server.Start(folder, "#3070b0"), "");
+
+    // The stand-in compositor: the owner of _NET_WM_CM_S0, as long as it is connected.
+    Display* compositor = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(compositor, nullptr);
+    const Window owner =
+        XCreateSimpleWindow(compositor, DefaultRootWindow(compositor), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(compositor, XInternAtom(compositor, "_NET_WM_CM_S0", False), owner,
+                       CurrentTime);
+    XSync(compositor, False);
+
+    fs::create_directories(folder + "/runtime");
+    fs::permissions(folder + "/runtime", fs::perms::owner_all);
+    ChildProcess program;
+    ASSERT_TRUE(program.Start(
+        {TAVRIN_BINARY_DIR "/bin/tavrin"},
+        {"DISPLAY=" + server.display(), "XDG_CONFIG_HOME=" + folder,
+         "XDG_RUNTIME_DIR=" + folder + "/runtime", "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy"},
+        folder + "/program.log"));
+    unsigned long face = 0;
+    std::istringstream(
+        server.Xdotool("search --sync --onlyvisible --pid " + std::to_string(program.pid()))
+            .text) >>
+        face;
+    ASSERT_NE(face, 0u);
+    const auto g = server.WindowGeometry(face);
+    ASSERT_TRUE(g);
+
+    // An alpha channel, drawn transparent outside the face and opaque on it.
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(compositor, face, &attributes));
+    EXPECT_EQ(attributes.depth, 32);
+    ASSERT_TRUE(WaitFor([&] {
+        return server.Pixel(g->x + 60, g->y + 230) == Rgb{0xC0, 0x40, 0x00};
+    })) << "the face was never painted";
+    for (auto [x, y] : {std::pair{0, 0}, {369, 0}, {0, 372}, {369, 372}, {5, 5}, {365, 365}})
+        EXPECT_EQ(server.Pixel(g->x + x, g->y + y), (Rgb{0, 0, 0})) << x << "," << y;
+
+    // Seen whole, since a compositor draws it whole anyway; clicks only on the face.
+    int count = 0, ordering = 0;
+    XRectangle* bounding = XShapeGetRectangles(compositor, face, ShapeBounding, &count, &ordering);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(bounding[0].width, g->width);
+    EXPECT_EQ(bounding[0].height, g->height);
+    XFree(bounding);
+    XRectangle* input = XShapeGetRectangles(compositor, face, ShapeInput, &count, &ordering);
+    EXPECT_GT(count, 100) << "the face's outline, not its rectangle";
+    EXPECT_FALSE(Contains(input, count, 0, 0));
+    EXPECT_FALSE(Contains(input, count, 5, 5));
+    EXPECT_TRUE(Contains(input, count, 40, 170));
+    XFree(input);
+
+    program.Stop();
+    XCloseDisplay(compositor);
+}
+
+}  // namespace
+}  // namespace tavrin::x11
