@@ -55,7 +55,10 @@ bool ForEachLine(int fd, Visit visit) {
         line.end = newline;
         line.next = next;
         line.terminated = next > newline;
-        if (lastByte == '\r' && line.end > line.start) {
+        // Only a CR before a line end belongs to the line end: one closing the file's
+        // last, unended line is the line's own, or a write after "[menu\r" could not
+        // be read back.
+        if (lastByte == '\r' && line.terminated && line.end > line.start) {
             --line.end;
             if (head.size() > std::size_t(line.end - line.start)) head.pop_back();
         }

@@ -102,6 +102,19 @@ TEST_F(SettingsFileTest, WritingKeepsTheOtherKeyAndCreatesTheFolder) {
     EXPECT_TRUE(text.contains("menu6=0"));
 }
 
+// Found by the fuzzer: a header ending the file in a bare CR was read as "[menu]",
+// and the line written after it then read as another section.
+TEST_F(SettingsFileTest, AWriteReadsBackAfterALastLineEndingInABareCarriageReturn) {
+    for (const QByteArray content :
+         {QByteArray("[menu\r"), QByteArray("\r\n[menu\r"), QByteArray("[menu]\r\nmenu3=0\r")}) {
+        Write(content);
+        const SettingsFile settings(path);
+        ASSERT_TRUE(settings.Write(SettingsFile::kVoicePromptsKey, true));
+        EXPECT_EQ(settings.ReadValue(SettingsFile::kVoicePromptsKey), "1")
+            << content.toPercentEncoding().constData();
+    }
+}
+
 TEST_F(SettingsFileTest, SwitchingChangesOnlyItsOwnLineEvenThroughALink) {
     const QByteArray byHand =
         "; written by hand\n[Other]\nmenu6=keep\n[Menu]\nMenu6=1;x\r\nMENU3=0\n[tail]\nx=y";
