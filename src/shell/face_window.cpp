@@ -13,10 +13,12 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <cmath>
 
 #include "shell/about_window.h"
 #include "shell/eyes.h"
 #include "shell/messages.h"
+#include "shell/native_shape.h"
 #include "shell/number_box.h"
 #include "shell/oval_shape.h"
 #include "shell/pictures.h"
@@ -74,8 +76,11 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     QGuiApplication::setQuitOnLastWindowClosed(false);
     ui_->setupUi(this);
     setFixedSize(size());
-    ui_->picshape->setPixmap(CompiledPicture(QStringLiteral("skin.bmp")));
-    const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"));
+    // On a dense screen the pictures drawn for its density; at 1x only the 1x pictures are read.
+    const qreal density = devicePixelRatioF();
+    ui_->picshape->setPixmap(
+        CompiledPicture(QStringLiteral("skin.bmp"), density, Ground::kWhiteCutAway));
+    const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"), density);
     ui_->Image1->setPixmap(eye);
     ui_->Image2->setPixmap(eye);
     designedCentres_ = {CentreTwice(ui_->Label3->geometry()), CentreTwice(ui_->Label6->geometry())};
@@ -313,9 +318,21 @@ void FaceWindow::BuildWindowShape() {
     // area, over the box's own ground.
     QLabel* box = ui_->picshape;
     const QRect client = box->contentsRect();
-    QImage face(client.size(), QImage::Format_RGB32);
-    face.fill(box->palette().color(QPalette::Window));
-    QPainter(&face).drawPixmap(0, 0, box->pixmap());
+    const qreal density = devicePixelRatioF();
+    const QImage face =
+        FaceImage(client.size(), box->palette().color(QPalette::Window), box->pixmap(), density);
+    if (density > 1) {
+        // On a dense screen the shape is cut at the screen's own pixels, along the skin where
+        // it is drawn (inside the box's frame), so that no white of the ground stays on it.
+        const QPoint skin = box->geometry().topLeft() + client.topLeft();
+        const auto rects = ScanWindowShape(face, depth, std::lround(skin.x() * density),
+                                           std::lround(skin.y() * density));
+        if (!rects || rects->empty()) return;
+        setMask(CoveringRegion(*rects, density));
+        SetDeviceShape(this, ShapeRegion(*rects));
+        update();
+        return;
+    }
     const ShapeOrigin origin = FaceOrigin(frameGeometry().width(), frameGeometry().height(),
                                           width(), height(), box->x(), box->y());
     const auto rects = ScanWindowShape(face, depth, origin.x0, origin.y0);
