@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/pictures.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -9,6 +11,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QPoint>
+#include <QResource>
 #include <cmath>
 
 // Outside any namespace, as the macro requires.
@@ -57,6 +60,11 @@ QImage ScaleCuttingWhite(const QImage& picture, const QSize& size) {
 
 void InitPictures() { InitPictureResources(); }
 
+QString DensePicturesFile() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/tavrin/pictures_dense.rcc"));
+}
+
 QPixmap CompiledPicture(const QString& name) { return QPixmap::fromImage(ReadCompiled(name)); }
 
 int PictureDensity(qreal devicePixelRatio) {
@@ -89,6 +97,9 @@ QPixmap CompiledPicture(const QString& name, qreal devicePixelRatio, Ground grou
     const int density = PictureDensity(devicePixelRatio);
     if (density == 1) return CompiledPicture(name);
     InitPictures();
+    // Opened only when a screen asks for them; without the file the 1x pictures serve.
+    static const bool opened = QResource::registerResource(DensePicturesFile());
+    Q_UNUSED(opened);
     const QString dense = DenseName(name, density);
     if (QFile::exists(QStringLiteral(":/pictures/") + dense))
         return QPixmap::fromImage(

@@ -44,9 +44,13 @@ enum class Ground { kPainted, kWhiteCutAway };
 QImage FitToScreen(QImage picture, int density, qreal devicePixelRatio,
                    Ground ground = Ground::kPainted);
 
-// The compiled picture for a screen of `devicePixelRatio`. At 1 exactly CompiledPicture(name),
+// The dense variants are packed in a resource file of their own, beside the data folder
+// (<exe dir>/../share/tavrin/pictures_dense.rcc), read only on a dense screen.
+QString DensePicturesFile();
+
+// The picture for a screen of `devicePixelRatio`. At 1 exactly CompiledPicture(name),
 // so a 1x screen never reads a dense picture; above 1 the variant PictureDensity asks for, or
-// the 1x picture when that variant is missing.
+// the 1x picture when that variant (or the file of dense pictures) is missing.
 QPixmap CompiledPicture(const QString& name, qreal devicePixelRatio,
                         Ground ground = Ground::kPainted);
 

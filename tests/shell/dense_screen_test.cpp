@@ -128,7 +128,8 @@ TEST(DenseScreen, WindowsShowTheir2xPicturesInTheDesignedPlaces) {
     EXPECT_EQ(skin.devicePixelRatio(), 2);
     EXPECT_EQ(skin.deviceIndependentSize(), QSizeF(369, 369));
     EXPECT_EQ(skin.toImage().convertToFormat(QImage::Format_RGB32),
-              QImage(":/pictures/skin@2x.png").convertToFormat(QImage::Format_RGB32));
+              QImage(TAVRIN_SOURCE_DIR "/data/pictures/skin@2x.png")
+                  .convertToFormat(QImage::Format_RGB32));
     EXPECT_EQ(face.ui().Image1->pixmap().devicePixelRatio(), 2);
 
     QWidget designed;

@@ -65,8 +65,9 @@ TEST(Pictures, EveryPictureHasItsVariantsAtTwiceAndThreeTimesItsSize) {
         const QSize size = CompiledPicture(QString::fromLatin1(name)).size();
         ASSERT_FALSE(size.isEmpty()) << name;
         for (int density : {2, 3}) {
-            const QString dense = QStringLiteral(":/pictures/") + DenseName(name, density);
-            EXPECT_EQ(QImage(dense).size(), size * density) << qPrintable(dense);
+            const QPixmap dense = CompiledPicture(QString::fromLatin1(name), density);
+            EXPECT_EQ(dense.devicePixelRatio(), density) << name;
+            EXPECT_EQ(dense.size(), size * density) << name << " at " << density;
         }
     }
     for (int n = 1; n <= 8; ++n)
@@ -112,7 +113,8 @@ TEST(Pictures, CompiledForAScreenKeepTheir1xSize) {
         EXPECT_NEAR(dense.deviceIndependentSize().width(), 369, 0.5) << "ratio " << screen.ratio;
     }
     EXPECT_EQ(CompiledPicture("skin.bmp", 2).toImage(),
-              QImage(":/pictures/skin@2x.png").convertToFormat(QImage::Format_RGB32));
+              QImage(TAVRIN_SOURCE_DIR "/data/pictures/skin@2x.png")
+                  .convertToFormat(QImage::Format_RGB32));
 }
 
 // Scaled down, a picture on white ground keeps its ground exact white and gets no pale rim,

@@ -910,14 +910,14 @@ QString DenseName(const QString& name, int density, const char* suffix) {
 // About panel stays JPEG, as at 1x.
 void SavePng(const QImage& image, const QString& path) { Save(image, path, "PNG", 0); }
 
-void WriteResourceFile(const QString& folder, const QStringList& names) {
+void WriteResourceFile(const QString& folder, const QString& file, const QStringList& names) {
     QByteArray text = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/pictures\">\n";
     for (const QString& name : names)
         text += QString("    <file alias=\"%1\">%1</file>\n").arg(name).toUtf8();
     text += "</qresource>\n</RCC>\n";
-    QFile file(Join(folder, "pictures.qrc"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        Fail("cannot write pictures.qrc");
+    QFile out(Join(folder, file));
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
+        Fail("cannot write " + file);
 }
 
 }  // namespace
@@ -935,11 +935,11 @@ int main(int argc, char** argv) {
     QDir().mkpath(pictures);
     QDir().mkpath(eyes);
 
-    QStringList names = {"skin.bmp",           "eye.bmp",
-                         "face.ico",           "pencil.ico",
-                         "label1_pointer.ico", "label4_pointer.ico",
-                         "about_pointer.ico",  "about.jpg",
-                         "leave_released.bmp", "leave_pressed.bmp"};
+    const QStringList names = {"skin.bmp",           "eye.bmp",
+                               "face.ico",           "pencil.ico",
+                               "label1_pointer.ico", "label4_pointer.ico",
+                               "about_pointer.ico",  "about.jpg",
+                               "leave_released.bmp", "leave_pressed.bmp"};
     SaveBmp(DrawSkin(), Join(pictures, "skin.bmp"));
     for (int frame = 1; frame <= 8; ++frame)
         SaveBmp(DrawEye(frame), Join(eyes, QString::number(frame)));
@@ -965,12 +965,16 @@ int main(int argc, char** argv) {
     SaveBmp(DrawLeaveButton(false, ground), Join(pictures, "leave_released.bmp"));
     SaveBmp(DrawLeaveButton(true, ground), Join(pictures, "leave_pressed.bmp"));
 
-    // The same drawings for dense screens. The eye folder keeps its names without extension:
-    // "1@2x" beside "1".
+    WriteResourceFile(pictures, "pictures.qrc", names);
+
+    // The same drawings for dense screens, listed apart: the build packs them into a file
+    // beside the data folder instead of the program, so a 1x screen never maps them. The eye folder
+    // keeps its names without extension: "1@2x" beside "1".
+    QStringList denseNames;
     for (const int d : kDensities) {
         const auto dense = [&](const QString& name, const char* suffix = "png") {
             const QString file = DenseName(name, d, suffix);
-            names << file;
+            denseNames << file;
             return Join(pictures, file);
         };
         SavePng(DrawSkin(d), dense("skin.bmp"));
@@ -988,6 +992,6 @@ int main(int argc, char** argv) {
         SavePng(DrawLeaveButton(false, denseGround, d), dense("leave_released.bmp"));
         SavePng(DrawLeaveButton(true, denseGround, d), dense("leave_pressed.bmp"));
     }
-    WriteResourceFile(pictures, names);
+    WriteResourceFile(pictures, "pictures_dense.qrc", denseNames);
     return 0;
 }
