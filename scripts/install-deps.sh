@@ -15,6 +15,9 @@ packages=(
   libqt6sql6-sqlite chromium
   debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db
   clang-14 libclang-rt-14-dev
+  # The face's shape at device pixels on X11 (libxcb-shape0-dev); the dense-screen X test reads
+  # the pointer back through XFixes (libxfixes-dev).
+  libxcb-shape0-dev libxfixes-dev
 )
 
 missing=()
