@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -103,12 +104,16 @@ TEST(DenseScreen, EyesTakeTheDenseFramesThatAreThereAndRegular) {
     EXPECT_TRUE(warnings[1].contains("4@2x"));
 
     // A dense frame replaced on disk is read again; the next cycle warns no more.
-    ASSERT_TRUE(Filled({194, 98}, Qt::black).save(path("1@2x"), "PNG"));
+    // Same size and the same file, so only its time tells the change.
+    const QRgb replaced = QColor::fromHsv(200, 100, 250).rgb();
+    const qint64 sizeBefore = QFileInfo(path("1@2x")).size();
+    ASSERT_TRUE(Filled({194, 98}, replaced).save(path("1@2x"), "PNG"));
+    ASSERT_EQ(QFileInfo(path("1@2x")).size(), sizeBefore);
     const timeval later[2] = {{2000000000, 0}, {2000000000, 0}};
     ASSERT_EQ(utimes(QFile::encodeName(path("1@2x")), later), 0);
     tick();  // the wrapping tick
     tick();
-    EXPECT_EQ(colourShown(), qRgb(0, 0, 0));
+    EXPECT_EQ(colourShown(), replaced);
     for (int n = 2; n <= 8; ++n) tick();
     qInstallMessageHandler(previous);
     capturedWarnings = nullptr;
