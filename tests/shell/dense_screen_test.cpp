@@ -158,6 +158,7 @@ TEST(DenseScreen, WindowsShowTheir2xPicturesInTheDesignedPlaces) {
     EXPECT_EQ(image4->pixmap().size(), QSize(64, 64));
     EXPECT_NE(image4->pixmap().toImage(), about->LeaveButton()->pixmap().toImage());
     about->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // The shape is scanned from the face as the dense screen shows it: the picture's own pixels,
