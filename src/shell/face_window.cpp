@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <algorithm>
 #include <cmath>
 
 #include "shell/about_window.h"
@@ -318,7 +319,8 @@ void FaceWindow::BuildWindowShape() {
     // area, over the box's own ground.
     QLabel* box = ui_->picshape;
     const QRect client = box->contentsRect();
-    const qreal density = devicePixelRatioF();
+    // Below 1x (a screen scaled down) the shape stays in whole pixels, as at 1x.
+    const qreal density = std::max<qreal>(devicePixelRatioF(), 1);
     const QImage face =
         FaceImage(client.size(), box->palette().color(QPalette::Window), box->pixmap(), density);
     if (density > 1) {
