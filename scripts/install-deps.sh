@@ -22,7 +22,8 @@ run=(
 # The unit, widget and X tests and the benchmarks.
 test=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxtst-dev libwayland-dev
+  # The dense-screen X test reads the pointer back through XFixes.
+  libxtst-dev libxfixes-dev libwayland-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
 )
 # CI only: the report opened in a browser (.ci/report.sh).

@@ -127,10 +127,19 @@ AboutWindow::AboutWindow(bool soundEffectsOn, ClipPlayer& player)
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    const QPixmap pointer = CompiledPicture(QStringLiteral("about_pointer.ico"));
+    // The design's pictures are 1x; a dense screen gets those drawn for its density.
+    const qreal density = devicePixelRatioF();
+    if (density > 1) {
+        ui_->Image1->setPixmap(CompiledPicture(QStringLiteral("about.jpg"), density));
+        const QPixmap released = CompiledPicture(QStringLiteral("leave_released.bmp"), density);
+        ui_->Image2->setPixmap(released);
+        ui_->Image3->setPixmap(released);
+        ui_->Image4->setPixmap(CompiledPicture(QStringLiteral("leave_pressed.bmp"), density));
+    }
+    const QPixmap pointer = CompiledPicture(QStringLiteral("about_pointer.ico"), density);
     if (!pointer.isNull()) {
         // The arrow's tip, at the picture's corner, is where a click lands.
-        const QCursor cursor(pointer, 0, 0);
+        const QCursor cursor = PointerCursor(pointer, {0, 0});
         setCursor(cursor);
         ui_->Image1->setCursor(cursor);
     }

@@ -16,6 +16,7 @@
 #include <array>
 
 #include "generation/random_source.h"
+#include "shell/pictures.h"
 
 namespace tavrin {
 
@@ -27,8 +28,10 @@ constexpr int kLastFrame = 8;
 // A picture that covers its eye without transparency hides what lies behind it, so a change
 // of picture repaints only the eye, not the face under it.
 void SetEyePixmap(QLabel* eye, const QPixmap& pixmap) {
-    const bool covers = !pixmap.hasAlphaChannel() && pixmap.width() >= eye->width() &&
-                        pixmap.height() >= eye->height() && eye->frameWidth() == 0;
+    // In device-independent pixels: a dense picture has more pixels than the eye is wide.
+    const QSizeF size = pixmap.deviceIndependentSize();
+    const bool covers = !pixmap.hasAlphaChannel() && size.width() >= eye->width() &&
+                        size.height() >= eye->height() && eye->frameWidth() == 0;
     eye->setAttribute(Qt::WA_OpaquePaintEvent, covers);
     eye->setPixmap(pixmap);
 }
@@ -98,33 +101,48 @@ void Eyes::ShowPictures(int left, int right) {
 
 const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
     const QString path = QDir(folder_).filePath(QString::number(number));
+    // A dense screen takes the picture drawn for its density ("1@2x" beside "1") when the
+    // folder has it, and the 1x picture otherwise.
+    const qreal ratio = eye->devicePixelRatioF();
+    const int density = PictureDensity(ratio);
+    const QPixmap* pixmap = nullptr;
+    if (density > 1) pixmap = Decode(path + QStringLiteral("@%1x").arg(density), density, ratio);
+    if (pixmap == nullptr) pixmap = Decode(path, 1, 1);
+    if (pixmap == nullptr) return nullptr;
+    SetEyePixmap(eye, *pixmap);
+    return pixmap;
+}
+
+const QPixmap* Eyes::Decode(const QString& path, int density, qreal ratio) {
     // The eyes change three times a second all day; decoding the same file each time is most
     // of what the program does while a child thinks.
     Decoded file;
     struct stat info {};
     // A FIFO or a device would hold the GUI thread for good: open regular files only.
-    const bool regular =
-        ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    const bool found = ::stat(QFile::encodeName(path).constData(), &info) == 0;
+    const bool regular = found && S_ISREG(info.st_mode);
+    // A folder without dense pictures is an ordinary one: the 1x picture stands in, silently.
+    if (density > 1 && !found) return nullptr;
     if (regular) {
         file.device = info.st_dev;
         file.inode = info.st_ino;
         file.size = info.st_size;
         file.modifiedNs = std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+        file.ratio = ratio;
         const auto known = decoded_.constFind(path);
         if (known != decoded_.cend() && known->device == file.device &&
             known->inode == file.inode && known->size == file.size &&
-            known->modifiedNs == file.modifiedNs) {
+            known->modifiedNs == file.modifiedNs && known->ratio == file.ratio) {
             // A file that could not be read is not read again until it changes.
             if (known->pixmap.isNull()) return nullptr;
-            SetEyePixmap(eye, known->pixmap);
             return &known->pixmap;
         }
     }
-    // The files have no extension. They are BMP pictures, and read as such no image plugin
-    // is loaded; anything else is told by its content.
+    // The files have no extension. The 1x pictures are BMP and the dense ones PNG, and read as
+    // such no image plugin is loaded; anything else is told by its content.
     QImageReader reader;
     if (regular) reader.setFileName(path);
-    reader.setFormat("bmp");
+    reader.setFormat(density > 1 ? "png" : "bmp");
     reader.setAutoDetectImageFormat(false);
     QImage decoded = reader.read();
     if (decoded.isNull() && regular) {
@@ -145,9 +163,7 @@ const QPixmap* Eyes::ShowPicture(QLabel* eye, int number) {
         if (regular) decoded_.insert(path, std::move(file));
         return nullptr;
     }
-    file.pixmap = QPixmap::fromImage(decoded);
-    SetEyePixmap(eye, file.pixmap);
-    if (file.inode == 0) return nullptr;
+    file.pixmap = QPixmap::fromImage(FitToScreen(std::move(decoded), density, ratio));
     return &decoded_.insert(path, std::move(file))->pixmap;
 }
 

@@ -55,6 +55,9 @@ private:
     void ShowPictures(int left, int right);
     // The picture now shown, or null when the file could not be read or kept.
     const QPixmap* ShowPicture(QLabel* eye, int number);
+    // The picture of one file, made for a screen of `ratio`, from the cache while the file is
+    // unchanged; null when it cannot be read (reported once) or, for a dense picture, is absent.
+    const QPixmap* Decode(const QString& path, int density, qreal ratio);
 
     QLabel* image1_;
     QLabel* image2_;
@@ -68,6 +71,8 @@ private:
     struct Decoded {
         std::uint64_t device = 0, inode = 0;
         std::int64_t size = 0, modifiedNs = 0;
+        // The screen's device pixel ratio the picture was made for.
+        qreal ratio = 1;
         QPixmap pixmap;
     };
     QHash<QString, Decoded> decoded_;

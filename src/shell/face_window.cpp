@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWindow>
+#include <algorithm>
+#include <cmath>
 
 #include "shell/about_window.h"
 #include "shell/eyes.h"
@@ -81,8 +83,11 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
         setAttribute(Qt::WA_TranslucentBackground);
         ui_->picshape->setAutoFillBackground(false);
     }
-    ui_->picshape->setPixmap(CompiledPicture(QStringLiteral("skin.bmp")));
-    const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"));
+    // On a dense screen the pictures drawn for its density; at 1x only the 1x pictures are read.
+    const qreal density = devicePixelRatioF();
+    ui_->picshape->setPixmap(
+        CompiledPicture(QStringLiteral("skin.bmp"), density, Ground::kWhiteCutAway));
+    const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"), density);
     ui_->Image1->setPixmap(eye);
     ui_->Image2->setPixmap(eye);
     designedCentres_ = {CentreTwice(ui_->Label3->geometry()), CentreTwice(ui_->Label6->geometry())};
@@ -328,21 +333,40 @@ void FaceWindow::BuildWindowShape() {
     // area, over the box's own ground.
     QLabel* box = ui_->picshape;
     const QRect client = box->contentsRect();
-    QImage face(client.size(), QImage::Format_RGB32);
-    face.fill(box->palette().color(QPalette::Window));
-    QPainter(&face).drawPixmap(0, 0, box->pixmap());
-    const ShapeOrigin origin = FaceOrigin(frameGeometry().width(), frameGeometry().height(),
-                                          width(), height(), box->x(), box->y());
-    const auto rects = ScanWindowShape(face, depth, origin.x0, origin.y0);
-    if (!rects || rects->empty()) return;
-    const QRegion shape = ShapeRegion(*rects);
+    // Below 1x (a screen scaled down) the shape stays in whole pixels, as at 1x.
+    const qreal density = std::max<qreal>(devicePixelRatioF(), 1);
+    const QImage face =
+        FaceImage(client.size(), box->palette().color(QPalette::Window), box->pixmap(), density);
+    std::optional<std::vector<ShapeRect>> rects;
+    QRegion shape;
+    if (density > 1) {
+        // On a dense screen the shape is cut at the screen's own pixels, along the skin where
+        // it is drawn (inside the box's frame), so that no white of the ground stays on it.
+        const QPoint skin = box->geometry().topLeft() + client.topLeft();
+        rects = ScanWindowShape(face, depth, std::lround(skin.x() * density),
+                                std::lround(skin.y() * density));
+        if (!rects || rects->empty()) return;
+        shape = CoveringRegion(*rects, density);
+    } else {
+        const ShapeOrigin origin = FaceOrigin(frameGeometry().width(), frameGeometry().height(),
+                                              width(), height(), box->x(), box->y());
+        rects = ScanWindowShape(face, depth, origin.x0, origin.y0);
+        if (!rects || rects->empty()) return;
+        shape = ShapeRegion(*rects);
+    }
+    const QRegion devicePixels = density > 1 ? ShapeRegion(*rects) : shape;
     if (OutlineInPixels(outline_)) {
-        QImage drawn(size(), QImage::Format_RGB32);
+        // The face as it is drawn, in the screen's own pixels, with everything outside the
+        // outline made transparent.
+        QImage drawn(size() * density, QImage::Format_RGB32);
+        drawn.setDevicePixelRatio(density);
         drawn.fill(box->palette().color(QPalette::Window));
         box->render(&drawn, box->pos(), QRegion(), {});
-        cutFace_ = CutToShape(drawn.copy(box->geometry()), shape.translated(-box->pos()));
+        const QRect boxPixels(box->pos() * density, box->size() * density);
+        cutFace_ = CutToShape(drawn.copy(boxPixels), devicePixels.translated(-boxPixels.topLeft()));
+        cutFace_.setDevicePixelRatio(density);
     }
-    SetWindowOutline(this, shape, outline_);
+    SetWindowOutline(this, shape, devicePixels, outline_);
     update();
 }
 

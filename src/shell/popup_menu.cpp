@@ -99,12 +99,23 @@ void FaceWindow::FinishStartUp() {
     if (startUpFinished_ || unloaded_) return;
     startUpFinished_ = true;
     const QPixmap face = CompiledPicture(QStringLiteral("face.ico"));
-    const QIcon icon(face);
+    QIcon icon(face);
+    // Pointers at the screen's density, each with its tip (the hot spot) at its top-left corner.
+    const qreal density = devicePixelRatioF();
+    const auto pointer = [density](const char* name) {
+        return PointerCursor(CompiledPicture(QString::fromLatin1(name), density), {0, 0});
+    };
+    if (density > 1) {
+        const QPixmap denseFace = CompiledPicture(QStringLiteral("face.ico"), density);
+        icon.addPixmap(denseFace);
+        ui_->picshape->setCursor(PointerCursor(denseFace, {0, 0}));
+    } else {
+        ui_->picshape->setCursor(QCursor(face, 0, 0));
+    }
     setWindowIcon(icon);
-    ui_->picshape->setCursor(QCursor(face, 0, 0));
-    ui_->Text1->setCursor(QCursor(CompiledPicture(QStringLiteral("pencil.ico")), 0, 0));
-    ui_->Label1->setCursor(QCursor(CompiledPicture(QStringLiteral("label1_pointer.ico")), 0, 0));
-    ui_->Label4->setCursor(QCursor(CompiledPicture(QStringLiteral("label4_pointer.ico")), 0, 0));
+    ui_->Text1->setCursor(pointer("pencil.ico"));
+    ui_->Label1->setCursor(pointer("label1_pointer.ico"));
+    ui_->Label4->setCursor(pointer("label4_pointer.ico"));
 
     if (!parts_.useTray) return;
     tray_ = new QSystemTrayIcon(icon, this);

@@ -43,6 +43,26 @@ xcb_connection_t* XConnection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+// Sets one of the window's X shapes in the screen's own pixels; false where there is no X
+// server with the SHAPE extension.
+bool SetXShape(QWidget* window, xcb_shape_kind_t kind, const QRegion& devicePixels) {
+    xcb_connection_t* connection = XConnection();
+    if (!connection) return false;
+    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(connection, &xcb_shape_id);
+    if (!shape || !shape->present) return false;
+    std::vector<xcb_rectangle_t> rects;
+    rects.reserve(static_cast<std::size_t>(devicePixels.rectCount()));
+    for (const QRect& r : devicePixels)
+        rects.push_back({static_cast<std::int16_t>(r.x()), static_cast<std::int16_t>(r.y()),
+                         static_cast<std::uint16_t>(r.width()),
+                         static_cast<std::uint16_t>(r.height())});
+    xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, kind, XCB_CLIP_ORDERING_UNSORTED,
+                         static_cast<xcb_window_t>(window->winId()), 0, 0,
+                         static_cast<std::uint32_t>(rects.size()), rects.data());
+    xcb_flush(connection);
+    return true;
+}
+
 }  // namespace
 
 OutlineMode CurrentOutlineMode() {
@@ -55,24 +75,17 @@ OutlineMode CurrentOutlineMode() {
     return OutlineMode::Shape;
 }
 
-void SetWindowOutline(QWidget* window, const QRegion& region, OutlineMode mode) {
-    xcb_connection_t* connection =
-        mode == OutlineMode::PixelsWithXInputShape ? XConnection() : nullptr;
-    if (!connection) {
-        // Qt's mask is the X bounding shape on xcb and the input region on Wayland.
-        window->setMask(region);
+void SetWindowOutline(QWidget* window, const QRegion& region, const QRegion& devicePixels,
+                      OutlineMode mode) {
+    if (mode == OutlineMode::PixelsWithXInputShape &&
+        SetXShape(window, XCB_SHAPE_SK_INPUT, devicePixels))
         return;
-    }
-    std::vector<xcb_rectangle_t> rects;
-    rects.reserve(static_cast<std::size_t>(region.rectCount()));
-    for (const QRect& r : region)
-        rects.push_back({static_cast<std::int16_t>(r.x()), static_cast<std::int16_t>(r.y()),
-                         static_cast<std::uint16_t>(r.width()),
-                         static_cast<std::uint16_t>(r.height())});
-    xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
-                         XCB_CLIP_ORDERING_UNSORTED, static_cast<xcb_window_t>(window->winId()), 0,
-                         0, static_cast<std::uint32_t>(rects.size()), rects.data());
-    xcb_flush(connection);
+    // Qt's mask is the X bounding shape on xcb and the input region on Wayland.
+    window->setMask(region);
+    // Qt scales each rectangle of a mask up, so on a dense screen every step of the outline
+    // would be two or three pixels tall: the finer shape replaces it where X can take it.
+    if (mode == OutlineMode::Shape && devicePixels != region)
+        SetXShape(window, XCB_SHAPE_SK_BOUNDING, devicePixels);
 }
 
 }  // namespace tavrin

@@ -28,7 +28,9 @@ OutlineMode CurrentOutlineMode();
 
 inline bool OutlineInPixels(OutlineMode mode) { return mode != OutlineMode::Shape; }
 
-// Gives `window` (a created top-level) `region` as its outline in `mode`.
-void SetWindowOutline(QWidget* window, const QRegion& region, OutlineMode mode);
+// Gives `window` (a created top-level) its outline in `mode`: `region` in device-independent
+// pixels, `devicePixels` the same outline in the screen's own pixels (at 1x the same region).
+void SetWindowOutline(QWidget* window, const QRegion& region, const QRegion& devicePixels,
+                      OutlineMode mode);
 
 }  // namespace tavrin

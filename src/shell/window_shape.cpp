@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/window_shape.h"
 
+#include <QColor>
 #include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -160,6 +163,47 @@ QRegion ShapeRegion(const std::vector<ShapeRect>& rects) {
     }
     QRegion region;
     if (!bands.empty()) region.setRects(bands.data(), int(bands.size()));
+    return region;
+}
+
+QImage FaceImage(const QSize& client, const QColor& ground, const QPixmap& picture,
+                 qreal devicePixelRatio) {
+    if (devicePixelRatio == 1) {
+        QImage face(client, QImage::Format_RGB32);
+        face.fill(ground);
+        QPainter(&face).drawPixmap(0, 0, picture);
+        return face;
+    }
+    QImage face(std::lround(client.width() * devicePixelRatio),
+                std::lround(client.height() * devicePixelRatio), QImage::Format_RGB32);
+    face.setDevicePixelRatio(devicePixelRatio);
+    face.fill(ground);
+    QPainter(&face).drawPixmap(0, 0, picture);
+    face.setDevicePixelRatio(1);
+    return face;
+}
+
+QRegion CoveringRegion(const std::vector<ShapeRect>& deviceRects, qreal devicePixelRatio) {
+    // Row by row in device pixels, so the runs of one row of pixels are gathered before they
+    // go into the region: a few hundred unions rather than thousands.
+    std::vector<ShapeRect> cover;
+    cover.reserve(deviceRects.size());
+    for (const ShapeRect& r : deviceRects) {
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        cover.push_back({int(std::floor(r.left / devicePixelRatio)),
+                         int(std::floor(r.top / devicePixelRatio)),
+                         int(std::ceil(r.right / devicePixelRatio)),
+                         int(std::ceil(r.bottom / devicePixelRatio))});
+    }
+    QRegion region;
+    std::size_t i = 0;
+    while (i < cover.size()) {
+        QRegion row;
+        const int top = cover[i].top;
+        for (; i < cover.size() && cover[i].top == top; ++i)
+            row += QRect(cover[i].left, top, cover[i].right - cover[i].left, cover[i].bottom - top);
+        region += row;
+    }
     return region;
 }
 

@@ -11,7 +11,10 @@
 #include <span>
 #include <vector>
 
+class QColor;
 class QImage;
+class QPixmap;
+class QSize;
 
 namespace tavrin {
 
@@ -56,6 +59,17 @@ std::optional<std::vector<ShapeRect>> ScanWindowShape(const QImage& face, int sc
 // The union of the rectangles. An empty result means the window gets no mask
 // at all and stays wholly visible.
 QRegion ShapeRegion(const std::vector<ShapeRect>& rects);
+
+// The face as its box shows it on a screen of `devicePixelRatio`, in the screen's own pixels: a
+// client area of `client` (device-independent pixels) filled with `ground`, `picture` at its
+// top-left corner. A picture made for the screen lands one to one on these pixels, so a dense
+// face is scanned along the outline the screen really shows.
+QImage FaceImage(const QSize& client, const QColor& ground, const QPixmap& picture,
+                 qreal devicePixelRatio);
+
+// The least region of whole device-independent pixels that holds every device-pixel rectangle:
+// Qt keeps a window's mask in those pixels, and this one never cuts into the finer shape.
+QRegion CoveringRegion(const std::vector<ShapeRect>& deviceRects, qreal devicePixelRatio);
 
 // Rounds to the nearest integer, halves to the even neighbour.
 int RoundHalfToEven(double value);

@@ -105,7 +105,7 @@ TEST_F(SettingsFileTest, WritingKeepsTheOtherKeyAndCreatesTheFolder) {
 // Found by the fuzzer: a header ending the file in a bare CR was read as "[menu]",
 // and the line written after it then read as another section.
 TEST_F(SettingsFileTest, AWriteReadsBackAfterALastLineEndingInABareCarriageReturn) {
-    for (const QByteArray content :
+    for (const QByteArray& content :
          {QByteArray("[menu\r"), QByteArray("\r\n[menu\r"), QByteArray("[menu]\r\nmenu3=0\r")}) {
         Write(content);
         const SettingsFile settings(path);

@@ -166,6 +166,22 @@ TEST(WindowShapeRegion, CoversExactlyTheRuns) {
     EXPECT_EQ(ShapeRegion({{1, 2, 4, 4}}), QRegion(1, 2, 3, 2));  // not cut to one row
 }
 
+// Qt's mask, in whole pixels, must hold every screen pixel of a finer shape: a run of screen
+// pixels that starts or ends inside a pixel takes that whole pixel.
+TEST(WindowShapeRegion, CoveringRegionHoldsEveryDevicePixel) {
+    const std::vector<ShapeRect> device = {
+        {3, 4, 7, 5}, {9, 4, 10, 5}, {2, 5, 8, 6}, {5, 6, 5, 7}, {4, 7, 6, 8}};
+    const QRegion at2 = CoveringRegion(device, 2);
+    EXPECT_EQ(at2, QRegion(QRect(1, 2, 3, 1)) + QRect(4, 2, 1, 1) + QRect(2, 3, 1, 1));
+    for (const ShapeRect& r : device)
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                EXPECT_TRUE(at2.contains(QPoint(x / 2, y / 2))) << x << ", " << y;
+    // At a ratio of 1.5 screen pixel 3 lies in pixel 2, and 7 (exclusive) ends inside pixel 4.
+    EXPECT_EQ(CoveringRegion({{3, 3, 7, 4}}, 1.5), QRegion(QRect(2, 2, 3, 1)));
+    EXPECT_TRUE(CoveringRegion({}, 2).isEmpty());
+}
+
 TEST(WindowShapeOrigin, RoundsHalvesToEven) {
     EXPECT_EQ(RoundHalfToEven(0.5), 0);
     EXPECT_EQ(RoundHalfToEven(1.5), 2);

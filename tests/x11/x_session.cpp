@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -185,6 +186,15 @@ void XServer::Stop() {
     if (connection_) XCloseDisplay(connection_);
     connection_ = nullptr;
     xvfb_.Stop();
+}
+
+std::optional<PointerPicture> XServer::Pointer() {
+    if (!connection_) return std::nullopt;
+    XFixesCursorImage* image = XFixesGetCursorImage(connection_);
+    if (!image) return std::nullopt;
+    const PointerPicture picture{image->width, image->height, image->xhot, image->yhot};
+    XFree(image);
+    return picture;
 }
 
 std::vector<Rgb> XServer::Grab(const Geometry& area) {

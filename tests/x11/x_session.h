@@ -26,6 +26,11 @@ struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;
 };
 
+// The pointer's picture as the server shows it, in screen pixels.
+struct PointerPicture {
+    int width = 0, height = 0, hotX = 0, hotY = 0;
+};
+
 struct Output {
     int status = -1;  // the exit status, -1 when the command did not end normally
     std::string text;
@@ -76,6 +81,8 @@ public:
     std::vector<Rgb> Grab(const Geometry& area);
     Rgb Pixel(int x, int y) { return Grab({x, y, 1, 1}).front(); }
     bool OverrideRedirect(unsigned long window);
+    // The pointer on show now (XFixes); nothing when the server cannot tell.
+    std::optional<PointerPicture> Pointer();
 
     // Presses and releases each key of a blank-separated list of keysym names
     // ("1 2 Return") through XTest: as a keyboard would, and far quicker than

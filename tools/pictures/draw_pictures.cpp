@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -68,6 +69,13 @@ QImage NewImage(int w, int h, const QColor& fill) {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(fill);
     return image;
+}
+
+// Every picture is drawn in the units of its 1x size; a denser one (2 or 3 device pixels to
+// the unit) is the same drawing on a painter scaled up, so that lines and text stay sharp
+// instead of being blown up from the 1x pixels. At 1x the painter is left untouched.
+void ScaleTo(QPainter& p, int density) {
+    if (density != 1) p.scale(density, density);
 }
 
 // ---------------------------------------------------------------- skin
@@ -167,14 +175,16 @@ void DrawEarInside(QPainter& p, const Ear& ear) {
     p.drawEllipse(ear.inner);
 }
 
-QImage DrawSkin() {
+QImage DrawSkin(int density = 1) {
     const QPainterPath head = HeadPath();
     // Painted over the outline colour rather than over white, so that the
     // anti-aliased rim never fades into near-white pixels: the window shape cuts
     // exactly white, and a pale fringe would show against the desktop.
-    QImage image = NewImage(kSkinSize, kSkinSize, kLine);
+    const int size = kSkinSize * density;
+    QImage image = NewImage(size, size, kLine);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    ScaleTo(p, density);
 
     DrawEar(p, LeftEar());
     DrawEar(p, RightEar());
@@ -251,18 +261,19 @@ QImage DrawSkin() {
 
     // Cut the ground: everything outside the silhouette is exact white, and
     // nothing inside is.
-    QImage mask(kSkinSize, kSkinSize, QImage::Format_Grayscale8);
+    QImage mask(size, size, QImage::Format_Grayscale8);
     mask.fill(0);
     QPainter m(&mask);
+    ScaleTo(m, density);
     m.setPen(Qt::NoPen);
     m.setBrush(Qt::white);
     m.drawPath(Silhouette());
     m.end();
     QImage skin = image.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < kSkinSize; ++y) {
+    for (int y = 0; y < size; ++y) {
         auto* row = reinterpret_cast<QRgb*>(skin.scanLine(y));
         const uchar* inside = mask.constScanLine(y);
-        for (int x = 0; x < kSkinSize; ++x) {
+        for (int x = 0; x < size; ++x) {
             if (!inside[x])
                 row[x] = qRgb(255, 255, 255);
             else if ((row[x] & 0xFFFFFF) == 0xFFFFFF)
@@ -409,10 +420,11 @@ void DrawStarEye(QPainter& p) {
     p.drawPath(StarPath(QPointF(80, 34), 4, 1.6, 4));
 }
 
-QImage DrawEye(int frame) {
-    QImage image = NewImage(kEyeWidth, kEyeHeight, kFace);
+QImage DrawEye(int frame, int density = 1) {
+    QImage image = NewImage(kEyeWidth * density, kEyeHeight * density, kFace);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    ScaleTo(p, density);
     switch (frame) {
         case 1:
             DrawLookingEye(p, Look::kLeft);
@@ -689,9 +701,10 @@ QPainterPath ArrowPath(double s) {
 }
 
 // For "出题": a magic wand arrow with a star, new questions come out of it.
-QImage DrawLabel1Pointer() {
-    QImage image = Transparent(32);
+QImage DrawLabel1Pointer(int density = 1) {
+    QImage image = Transparent(32 * density);
     QPainter p(&image);
+    ScaleTo(p, density);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1.2));
     p.setBrush(QColor(255, 255, 0));
@@ -722,9 +735,10 @@ QImage WithoutSmoothing(QImage image) {
 }
 
 // For "退 出": an arrow leaving through a little door.
-QImage DrawLabel4Pointer() {
-    QImage image = Transparent(32);
+QImage DrawLabel4Pointer(int density = 1) {
+    QImage image = Transparent(32 * density);
     QPainter p(&image);
+    ScaleTo(p, density);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(QColor(128, 0, 0));
     p.drawRect(QRect(17, 9, 12, 20));
@@ -738,9 +752,10 @@ QImage DrawLabel4Pointer() {
 }
 
 // For the About window: a friendly blue arrow with a smiling face.
-QImage DrawAboutPointer() {
-    QImage image = Transparent(32);
+QImage DrawAboutPointer(int density = 1) {
+    QImage image = Transparent(32 * density);
     QPainter p(&image);
+    ScaleTo(p, density);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1.2));
     p.setBrush(QColor(0, 255, 255));
@@ -760,10 +775,11 @@ QImage DrawAboutPointer() {
 
 // ---------------------------------------------------------------- About
 
-QImage DrawAbout(const QImage& faceIcon) {
+QImage DrawAbout(const QImage& faceIcon, int density = 1) {
     const int size = 425;
-    QImage image = NewImage(size, size, kNavy);
+    QImage image = NewImage(size * density, size * density, kNavy);
     QPainter p(&image);
+    ScaleTo(p, density);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -834,15 +850,18 @@ QImage DrawAbout(const QImage& faceIcon) {
 
 // The whole face as the window shows it, smiling with both eyes, on a clear
 // ground: the About panel's decoration.
-QImage HappyFace() {
-    QImage face = DrawSkin().convertToFormat(QImage::Format_ARGB32);
+QImage HappyFace(int density = 1) {
+    QImage face = DrawSkin(density).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < face.height(); ++y)
         for (int x = 0; x < face.width(); ++x)
             if ((face.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF) face.setPixel(x, y, 0);
     QPainter p(&face);
     p.setRenderHint(QPainter::Antialiasing);
-    p.drawImage(72, 136, DrawEye(7));
-    p.drawImage(208, 136, DrawEye(7));
+    ScaleTo(p, density);
+    QImage eye = DrawEye(7, density);
+    eye.setDevicePixelRatio(density);
+    p.drawImage(QPoint(72, 136), eye);
+    p.drawImage(QPoint(208, 136), eye);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(QColor(0xC0, 0x40, 0x00));
     p.drawEllipse(QRectF(16, 184, 145, 105));
@@ -853,10 +872,11 @@ QImage HappyFace() {
     return face;
 }
 
-QImage DrawLeaveButton(bool pressed, const QColor& ground) {
-    QImage image = NewImage(32, 32, ground);
+QImage DrawLeaveButton(bool pressed, const QColor& ground, int density = 1) {
+    QImage image = NewImage(32 * density, 32 * density, ground);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    ScaleTo(p, density);
     const QPointF c(16, 16);
     if (pressed) {
         p.setPen(QPen(QColor(200, 236, 255), 2.5));
@@ -878,14 +898,26 @@ QImage DrawLeaveButton(bool pressed, const QColor& ground) {
 
 QString Join(const QString& folder, const QString& name) { return QDir(folder).filePath(name); }
 
-void WriteResourceFile(const QString& folder, const QStringList& names) {
+// The densities drawn besides 1x, and the name of a picture's denser variant: Qt's own
+// convention, "skin@2x.png" beside "skin.bmp".
+constexpr int kDensities[] = {2, 3};
+
+QString DenseName(const QString& name, int density, const char* suffix) {
+    return QFileInfo(name).completeBaseName() + QString("@%1x.").arg(density) + suffix;
+}
+
+// Dense pictures are PNG, which Qt reads without a plugin, packed as tightly as it goes; the
+// About panel stays JPEG, as at 1x.
+void SavePng(const QImage& image, const QString& path) { Save(image, path, "PNG", 0); }
+
+void WriteResourceFile(const QString& folder, const QString& file, const QStringList& names) {
     QByteArray text = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/pictures\">\n";
     for (const QString& name : names)
         text += QString("    <file alias=\"%1\">%1</file>\n").arg(name).toUtf8();
     text += "</qresource>\n</RCC>\n";
-    QFile file(Join(folder, "pictures.qrc"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        Fail("cannot write pictures.qrc");
+    QFile out(Join(folder, file));
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
+        Fail("cannot write " + file);
 }
 
 }  // namespace
@@ -903,6 +935,11 @@ int main(int argc, char** argv) {
     QDir().mkpath(pictures);
     QDir().mkpath(eyes);
 
+    const QStringList names = {"skin.bmp",           "eye.bmp",
+                               "face.ico",           "pencil.ico",
+                               "label1_pointer.ico", "label4_pointer.ico",
+                               "about_pointer.ico",  "about.jpg",
+                               "leave_released.bmp", "leave_pressed.bmp"};
     SaveBmp(DrawSkin(), Join(pictures, "skin.bmp"));
     for (int frame = 1; frame <= 8; ++frame)
         SaveBmp(DrawEye(frame), Join(eyes, QString::number(frame)));
@@ -928,8 +965,33 @@ int main(int argc, char** argv) {
     SaveBmp(DrawLeaveButton(false, ground), Join(pictures, "leave_released.bmp"));
     SaveBmp(DrawLeaveButton(true, ground), Join(pictures, "leave_pressed.bmp"));
 
-    WriteResourceFile(pictures, {"skin.bmp", "eye.bmp", "face.ico", "pencil.ico",
-                                 "label1_pointer.ico", "label4_pointer.ico", "about_pointer.ico",
-                                 "about.jpg", "leave_released.bmp", "leave_pressed.bmp"});
+    WriteResourceFile(pictures, "pictures.qrc", names);
+
+    // The same drawings for dense screens, listed apart: the build packs them into a file
+    // beside the data folder instead of the program, so a 1x screen never maps them. The eye folder
+    // keeps its names without extension: "1@2x" beside "1".
+    QStringList denseNames;
+    for (const int d : kDensities) {
+        const auto dense = [&](const QString& name, const char* suffix = "png") {
+            const QString file = DenseName(name, d, suffix);
+            denseNames << file;
+            return Join(pictures, file);
+        };
+        SavePng(DrawSkin(d), dense("skin.bmp"));
+        SavePng(DrawEye(5, d), dense("eye.bmp"));
+        for (int frame = 1; frame <= 8; ++frame)
+            SavePng(DrawEye(frame, d), Join(eyes, QString("%1@%2x").arg(frame).arg(d)));
+        SavePng(DrawFaceIcon(32 * d), dense("face.ico"));
+        SavePng(DrawPencil(32 * d), dense("pencil.ico"));
+        SavePng(DrawLabel1Pointer(d), dense("label1_pointer.ico"));
+        SavePng(DrawLabel4Pointer(d), dense("label4_pointer.ico"));
+        SavePng(DrawAboutPointer(d), dense("about_pointer.ico"));
+        const QImage denseAbout = DrawAbout(HappyFace(d), d);
+        Save(denseAbout, dense("about.jpg", "jpg"), "JPG", 92);
+        const QColor denseGround = denseAbout.pixelColor(376 * d, 356 * d);
+        SavePng(DrawLeaveButton(false, denseGround, d), dense("leave_released.bmp"));
+        SavePng(DrawLeaveButton(true, denseGround, d), dense("leave_pressed.bmp"));
+    }
+    WriteResourceFile(pictures, "pictures_dense.qrc", denseNames);
     return 0;
 }
