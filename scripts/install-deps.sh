@@ -15,6 +15,7 @@ packages=(
   libqt6sql6-sqlite chromium
   debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream groff-base man-db
   clang-14 libclang-rt-14-dev
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus  # sound_server_tests: private servers with a null sink
 )
 
 missing=()

@@ -186,13 +186,16 @@ void SdlClipPlayer::Device::Run() {
     // would come seconds late, out of place; they are dropped.
     constexpr auto kCheck = std::chrono::milliseconds(250);
     constexpr int kStalledChecks = 4;
+    // Longer than any opening of a server that answers.
+    constexpr auto kLate = std::chrono::seconds(1);
     int stalled = 0;
     std::uint64_t lastCallbacks = 0;
+    auto lastCheck = std::chrono::steady_clock::now();
 
     std::unique_lock lock(mutex);
     for (;;) {
         const auto wanted = [this] {
-            return stopping || (id != 0 && (lost || quiet)) || (id == 0 && asks > answered);
+            return stopping || asks > answered || (id != 0 && (lost || quiet));
         };
         if (id != 0 && !mixer.Idle()) {
             wake.wait_for(lock, kCheck, wanted);
@@ -203,9 +206,11 @@ void SdlClipPlayer::Device::Run() {
         if (id == 0 && asks > answered) {
             answered = asks;
             lock.unlock();
+            const auto asked = std::chrono::steady_clock::now();
             const bool opened = Open();
-            // What waited for a device that is not there would only come out of place.
-            if (!opened) mixer.Stop();
+            // What waited for a device that is not there, or for a server that hung, would
+            // only come out of place.
+            if (!opened || std::chrono::steady_clock::now() - asked > kLate) mixer.Stop();
             lock.lock();
             openings += opened;
             stalled = 0;
@@ -220,20 +225,23 @@ void SdlClipPlayer::Device::Run() {
             if (!mixer.Idle()) ++asks;
             continue;
         }
+        // The open device serves every clip asked for so far; one asked for from here on
+        // opens it again should it close now.
+        answered = asks;
         if (id != 0 && quiet) {
             quiet = false;
-            answered = asks;
-            // A clip queued from here on asks again and opens the device after the close.
             if (!mixer.Idle()) continue;
             lock.unlock();
             CloseDevice();
             lock.lock();
             continue;
         }
-        if (id != 0) {
-            const std::uint64_t now = callbacks;
-            stalled = (now == lastCallbacks && !mixer.Idle()) ? stalled + 1 : 0;
-            lastCallbacks = now;
+        const auto now = std::chrono::steady_clock::now();
+        if (id != 0 && now - lastCheck >= kCheck) {
+            lastCheck = now;
+            const std::uint64_t count = callbacks;
+            stalled = (count == lastCallbacks && !mixer.Idle()) ? stalled + 1 : 0;
+            lastCallbacks = count;
             if (stalled >= kStalledChecks) {
                 mixer.Stop();
                 stalled = 0;

@@ -330,13 +330,4 @@ std::optional<Clock::time_point> MonitorRecorder::SoundAfter(Clock::time_point a
     return std::nullopt;
 }
 
-int MonitorRecorder::Loudest(Clock::time_point from, Clock::time_point to) {
-    WaitUntil([&] { return ended_ || Covers(to); }, (to - from) + 5s);
-    std::lock_guard lock(mutex_);
-    int loudest = 0;
-    for (std::int64_t i = CountBefore(from), end = CountBefore(to); i < end; ++i)
-        loudest = std::max(loudest, std::abs(int(samples_[static_cast<std::size_t>(i)])));
-    return loudest;
-}
-
 }  // namespace tavrin::sound_test

@@ -83,8 +83,6 @@ public:
     // louder than `level`; waits until the recording has reached the end of that span.
     std::optional<Clock::time_point> SoundAfter(Clock::time_point after, int level,
                                                 Clock::duration within);
-    // The loudest sample in [from, to), once recorded.
-    int Loudest(Clock::time_point from, Clock::time_point to);
 
 private:
     void Read(int fd);
