@@ -68,6 +68,8 @@ struct SdlClipPlayer::Device {
 
     void Run();
     bool Open();
+    // From here on the callback plays nothing: what is queued waits for the next device.
+    void Silence();
     void CloseDevice();
     static void Callback(void* self, std::uint8_t* stream, int len);
 
@@ -98,6 +100,7 @@ struct SdlClipPlayer::Device {
     std::atomic<SDL_AudioDeviceID> callbackId{0};
     std::atomic<bool> lost{false};
     std::atomic<bool> quiet{false};
+    std::atomic<bool> closing{false};
     std::atomic<std::uint64_t> callbacks{0};
     std::int64_t quietFrames = 0;  // the callback only
 };
@@ -142,7 +145,7 @@ bool SdlClipPlayer::Device::Open() {
         if (id != 0) {
             periodFrames = have.samples;
             quietFrames = 0;
-            lost = quiet = false;
+            lost = quiet = closing = false;
             callbackId = id;
             // It starts paused: the callback has not run yet and may now.
             sdl->PauseAudioDevice(id, 0);
@@ -166,9 +169,17 @@ bool SdlClipPlayer::Device::Open() {
     return false;
 }
 
+void SdlClipPlayer::Device::Silence() {
+    // Waits for a callback in progress; a server that hangs holds SDL's thread elsewhere.
+    sdl->LockAudioDevice(id);
+    closing = true;
+    sdl->UnlockAudioDevice(id);
+}
+
 void SdlClipPlayer::Device::CloseDevice() {
-    open = false;
     if (id != 0) {
+        // A clip's first frames must not go to a device about to close.
+        Silence();
         // Waits for a callback in progress, and for SDL's thread to end.
         sdl->CloseAudioDevice(id);
         id = 0;
@@ -179,6 +190,8 @@ void SdlClipPlayer::Device::CloseDevice() {
         sdl->AudioQuit();
         audioStarted = false;
     }
+    // Only now: a driver may still be writing out what it was given (the disk driver's file).
+    open = false;
 }
 
 void SdlClipPlayer::Device::Run() {
@@ -230,9 +243,14 @@ void SdlClipPlayer::Device::Run() {
         answered = asks;
         if (id != 0 && quiet) {
             quiet = false;
-            if (!mixer.Idle()) continue;
             lock.unlock();
-            CloseDevice();
+            Silence();
+            // A clip queued since the callback saw the quiet keeps the device open.
+            if (mixer.Idle()) {
+                CloseDevice();
+            } else {
+                closing = false;
+            }
             lock.lock();
             continue;
         }
@@ -258,6 +276,10 @@ void SdlClipPlayer::Device::Run() {
 void SdlClipPlayer::Device::Callback(void* self, std::uint8_t* stream, int len) {
     auto* d = static_cast<Device*>(self);
     ++d->callbacks;
+    if (d->closing) {
+        std::memset(stream, 0, static_cast<std::size_t>(len));
+        return;
+    }
     // SDL goes on calling a device whose server has gone, and throws its sound away:
     // the clips stay queued for the next device instead. The thread is asked again
     // every period until it hears, so a wake-up lost in a race costs one period.

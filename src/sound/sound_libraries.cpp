@@ -70,6 +70,8 @@ const SdlLibrary* LoadSdl(std::string* error) {
                 .Bind("SDL_OpenAudioDevice", sdl.OpenAudioDevice)
                 .Bind("SDL_PauseAudioDevice", sdl.PauseAudioDevice)
                 .Bind("SDL_GetAudioDeviceStatus", sdl.GetAudioDeviceStatus)
+                .Bind("SDL_LockAudioDevice", sdl.LockAudioDevice)
+                .Bind("SDL_UnlockAudioDevice", sdl.UnlockAudioDevice)
                 .Bind("SDL_CloseAudioDevice", sdl.CloseAudioDevice)
                 .Bind("SDL_GetError", sdl.GetError);
         },

@@ -19,6 +19,8 @@ struct SdlLibrary {
     decltype(&::SDL_OpenAudioDevice) OpenAudioDevice;
     decltype(&::SDL_PauseAudioDevice) PauseAudioDevice;
     decltype(&::SDL_GetAudioDeviceStatus) GetAudioDeviceStatus;
+    decltype(&::SDL_LockAudioDevice) LockAudioDevice;
+    decltype(&::SDL_UnlockAudioDevice) UnlockAudioDevice;
     decltype(&::SDL_CloseAudioDevice) CloseAudioDevice;
     decltype(&::SDL_GetError) GetError;
 };
