@@ -80,11 +80,14 @@ TEST_P(SoundServerTest, AHungServerNeverHoldsTheCallerAndSoundGoesOnWhenItAnswer
         EXPECT_TRUE(
             ReturnsAtOnce([&] { player.PlayClip(clips::ClipClick.from, clips::ClipClick.to); }));
         std::this_thread::sleep_for(1500ms);
+        const auto started = player.Mixer()->ClipsStarted();
+        if (quietSpellMs == SdlClipPlayer::kDefaultQuietSpellMs)
+            EXPECT_TRUE(player.Mixer()->Idle()) << "a clip waits through the hang";
         server_.Resume();
-        EXPECT_TRUE(Eventually([&] { return player.Mixer()->Idle(); })) << "a stale clip waits";
+        std::this_thread::sleep_for(500ms);
+        EXPECT_EQ(player.Mixer()->ClipsStarted(), started) << "a stale clip played";
+        EXPECT_TRUE(player.Mixer()->Idle());
         ASSERT_EQ(monitor_.Start(server_), "");  // the recording has a gap where it hung
-        EXPECT_EQ(monitor_.SoundAfter(Clock::now(), kHeard, 500ms), std::nullopt)
-            << "a stale clip played";
         EXPECT_TRUE(ClickIsHeard(player));
     }
 
