@@ -233,6 +233,10 @@ void SoundServer::Kill() {
     }
     servers_.clear();
     silence_.Stop();
+    // A dead server leaves its sockets behind; the next one must not be taken as ready by them.
+    std::error_code ignored;
+    for (const char* socket : {"/run/pipewire-0", "/run/pipewire-0.lock", "/run/pulse/native"})
+        fs::remove(folder_ + socket, ignored);
 }
 
 void SoundServer::Hang() {
