@@ -26,6 +26,10 @@ test=(
   libxtst-dev libxfixes-dev libwayland-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
 )
+# CI only: the sound tests' private servers, each with a null sink (the tests skip without
+# them). Not for a desktop whose sound matters: PulseAudio and PipeWire's service would both
+# offer themselves as the session's sound server.
+sound_servers=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus)
 # CI only: the report opened in a browser (.ci/report.sh).
 report=(chromium)
 # CI only: the installed tree's checks (.ci/install-check.sh).

@@ -19,17 +19,24 @@ struct SdlLibrary;
 // Plays clips of the speech file through one SDL audio device.
 //
 // The file is decoded once, here, and the device opened at the file's own rate
-// as mono 16-bit, so the callback only copies and adds samples. If the file or
-// the device is unusable the player is not live: it plays nothing and Fault()
-// says why. It never prints; OpenSpeechFile does the warning.
+// as mono 16-bit, so the callback only copies and adds samples. If the file is
+// unusable the player is not live: it plays nothing and Fault() says why. It
+// never prints about the file; OpenSpeechFile does the warning.
 //
-// After a quiet spell with nothing to play the device is closed, so that no
-// thread wakes to mix silence and the sound server and the machine may rest; the
-// next clip opens it again and starts with its first buffer.
+// The device belongs to a thread of its own, which opens it at once, closes it
+// after a quiet spell (so that no thread wakes to mix silence and the sound
+// server and the machine may rest), opens it again for the next clip, and
+// replaces it when the sound server has gone away. PlayClip only queues the clip
+// and wakes that thread: a sound server that is slow, hung or absent costs the
+// caller nothing. Without a server each clip tries once more, and the first
+// failure says so on stderr.
 class SdlClipPlayer final : public ClipPlayer {
 public:
     // Long enough that a child answering at a steady pace keeps the device open.
     static constexpr int kDefaultQuietSpellMs = 10000;
+    // Quitting waits this long for the device to close, and no longer: a sound
+    // server that hangs must not keep the program on screen.
+    static constexpr int kCloseWaitMs = 250;
 
     // A quiet spell of 0 or less keeps the device open until Close.
     explicit SdlClipPlayer(const std::string& path, int quietSpellMs = kDefaultQuietSpellMs);
@@ -42,49 +49,33 @@ public:
     // skipped, and the first such call warns once on stderr.
     void PlayClip(std::int32_t from, std::int32_t to) override;
 
-    // Releases the device and the decoded file; later calls play nothing.
+    // Releases the device and the decoded file; later calls play nothing. A
+    // device that does not close within kCloseWaitMs is left to its thread, which
+    // ends with the process.
     void Close();
 
     bool IsLive() const { return live_; }
-    // Live, with the device closed after a quiet spell.
+    // Live, with the device closed and no clip waiting for it: after a quiet
+    // spell, or after a failed opening.
     bool IsResting() const;
+    // How often the device has been opened since construction.
+    int Openings() const;
     const std::string& Fault() const { return fault_; }
 
     // For tests and measurements; null once closed or when not live.
-    const ClipMixer* Mixer() const { return mixer_.get(); }
-    // Frames the device asks for per callback; 0 when not live.
-    int DevicePeriodFrames() const { return periodFrames_; }
+    const ClipMixer* Mixer() const;
+    // Frames the device asks for per callback (as asked for until it has opened);
+    // 0 when not live.
+    int DevicePeriodFrames() const;
+
+    struct Device;
 
 private:
-    static void Callback(void* self, std::uint8_t* stream, int len);
-    // Starts SDL's audio and opens the device; on failure sets fault_.
-    bool OpenDevice();
-    void CloseDevice();
-    void RestWhenQuiet();
-
-    const SdlLibrary* sdl_ = nullptr;
-    std::unique_ptr<ClipMixer> mixer_;
-    // Guards the device's opening and closing against each other and against
-    // clips being queued, which must never land on a device about to close.
-    mutable std::mutex deviceMutex_;
-    std::uint32_t device_ = 0;
-    bool sdlStarted_ = false;
+    std::shared_ptr<Device> device_;
+    std::thread thread_;
     bool live_ = false;
-    int periodFrames_ = 0;
     std::string fault_;
     bool warnedAboutClip_ = false;
-    bool warnedAboutDevice_ = false;
-
-    // Written by the device's thread only.
-    std::int64_t quietFrames_ = 0;
-    std::int64_t quietSpellFrames_ = 0;
-    bool restsWhenQuiet_ = false;
-    // The device's thread asks the rest thread to close the device; it cannot
-    // close it itself, since closing waits for that very thread.
-    std::atomic<bool> quiet_{false};
-    bool stopping_ = false;
-    std::condition_variable restWanted_;
-    std::thread restThread_;
 };
 
 // The player the main window owns: a live SdlClipPlayer, or, after one warning

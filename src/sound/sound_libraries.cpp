@@ -65,10 +65,13 @@ const SdlLibrary* LoadSdl(std::string* error) {
         kSdlSoname,
         [](Library& library, SdlLibrary& sdl) {
             library.Bind("SDL_SetHint", sdl.SetHint)
-                .Bind("SDL_InitSubSystem", sdl.InitSubSystem)
-                .Bind("SDL_QuitSubSystem", sdl.QuitSubSystem)
+                .Bind("SDL_AudioInit", sdl.AudioInit)
+                .Bind("SDL_AudioQuit", sdl.AudioQuit)
                 .Bind("SDL_OpenAudioDevice", sdl.OpenAudioDevice)
                 .Bind("SDL_PauseAudioDevice", sdl.PauseAudioDevice)
+                .Bind("SDL_GetAudioDeviceStatus", sdl.GetAudioDeviceStatus)
+                .Bind("SDL_LockAudioDevice", sdl.LockAudioDevice)
+                .Bind("SDL_UnlockAudioDevice", sdl.UnlockAudioDevice)
                 .Bind("SDL_CloseAudioDevice", sdl.CloseAudioDevice)
                 .Bind("SDL_GetError", sdl.GetError);
         },

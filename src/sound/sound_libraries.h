@@ -14,10 +14,13 @@ namespace tavrin {
 // them, beside the window's construction.
 struct SdlLibrary {
     decltype(&::SDL_SetHint) SetHint;
-    decltype(&::SDL_InitSubSystem) InitSubSystem;
-    decltype(&::SDL_QuitSubSystem) QuitSubSystem;
+    decltype(&::SDL_AudioInit) AudioInit;
+    decltype(&::SDL_AudioQuit) AudioQuit;
     decltype(&::SDL_OpenAudioDevice) OpenAudioDevice;
     decltype(&::SDL_PauseAudioDevice) PauseAudioDevice;
+    decltype(&::SDL_GetAudioDeviceStatus) GetAudioDeviceStatus;
+    decltype(&::SDL_LockAudioDevice) LockAudioDevice;
+    decltype(&::SDL_UnlockAudioDevice) UnlockAudioDevice;
     decltype(&::SDL_CloseAudioDevice) CloseAudioDevice;
     decltype(&::SDL_GetError) GetError;
 };

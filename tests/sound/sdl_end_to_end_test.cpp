@@ -125,5 +125,24 @@ TEST(SdlEndToEnd, TheDeviceRestsWhenQuietAndWakesForTheWholeNextClip) {
     EXPECT_TRUE(std::equal(want.begin(), want.end(), captured.begin()));
 }
 
+// A child thinking a question over for a few seconds keeps the device open; ten seconds of
+// silence let it rest. The disk device runs a little fast (it sleeps whole milliseconds
+// per period) and slow on a busy machine, hence the margins.
+TEST(SdlEndToEnd, TheDeviceRestsAfterTenSecondsOfSilenceAndNotBefore) {
+    CaptureToFile();
+    SdlClipPlayer player(kSpeechFile);
+    ASSERT_TRUE(player.IsLive()) << player.Fault();
+    player.PlayClip(clips::ClipClick.from, clips::ClipClick.to);
+    ASSERT_TRUE(
+        WaitFor([&] { return player.Mixer()->ClipsStarted() == 1 && player.Mixer()->Idle(); }));
+    const auto quiet = std::chrono::steady_clock::now();
+    while (!player.IsResting() &&
+           std::chrono::steady_clock::now() - quiet < std::chrono::seconds(14))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto rested = std::chrono::steady_clock::now() - quiet;
+    EXPECT_GE(rested, std::chrono::seconds(9));
+    EXPECT_LE(rested, std::chrono::seconds(13));
+}
+
 }  // namespace
 }  // namespace tavrin
