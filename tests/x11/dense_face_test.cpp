@@ -26,15 +26,6 @@ constexpr int kFaceHeight = 373 * kDensity;
 // The skin lies inside the face's 1-pixel frame.
 constexpr int kSkinOffset = 1 * kDensity;
 
-bool Installed(const char* tool) {
-    return Run(std::string("command -v ") + tool + " >/dev/null 2>&1").status == 0;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 Rgb At(const QImage& image, int x, int y) {
     const QRgb p = image.pixel(x, y);
     return {qRed(p), qGreen(p), qBlue(p)};
@@ -44,43 +35,23 @@ bool White(const QImage& image, int x, int y) { return (image.pixel(x, y) & 0xFF
 
 class DenseFace : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
-            if (!Installed(tool)) {
-                skipReason_ = new std::string(std::string(tool) + " is not installed");
-                return;
-            }
-        char pattern[] = "/tmp/tavrin-x11-dense-XXXXXX";
-        folder_ = new std::string(mkdtemp(pattern));
-        server_ = new XServer;
-        startError_ = new std::string(server_->Start(*folder_, kDesktopColour));
-    }
-
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-        std::error_code ignored;
-        if (folder_) fs::remove_all(*folder_, ignored);
-        delete folder_;
-        delete startError_;
-        delete skipReason_;
-        folder_ = startError_ = skipReason_ = nullptr;
-    }
+    static void SetUpTestSuite() { suite_.Start("tavrin-x11-dense", kDesktopColour); }
+    static void TearDownTestSuite() { suite_.Stop(); }
 
     void SetUp() override {
-        if (skipReason_) GTEST_SKIP() << *skipReason_;
-        ASSERT_TRUE(startError_->empty()) << *startError_;
-        const std::string config = *folder_ + "/config";
+        if (!suite_.skipReason().empty()) GTEST_SKIP() << suite_.skipReason();
+        ASSERT_TRUE(suite_.startError().empty()) << suite_.startError();
+        const std::string config = suite_.folder() + "/config";
         fs::create_directories(config);
-        fs::create_directories(*folder_ + "/runtime");
-        fs::permissions(*folder_ + "/runtime", fs::perms::owner_all);
-        log_ = *folder_ + "/program.log";
-        ASSERT_TRUE(
-            program_.Start({TAVRIN_BINARY_DIR "/bin/tavrin"},
-                           {"DISPLAY=" + x().display(), "XDG_CONFIG_HOME=" + config,
-                            "XDG_RUNTIME_DIR=" + *folder_ + "/runtime", "QT_QPA_PLATFORM=xcb",
-                            "QT_SCALE_FACTOR=" + std::to_string(kDensity), "SDL_AUDIODRIVER=dummy"},
-                           log_));
+        fs::create_directories(suite_.folder() + "/runtime");
+        fs::permissions(suite_.folder() + "/runtime", fs::perms::owner_all);
+        log_ = suite_.folder() + "/program.log";
+        ASSERT_TRUE(program_.Start(
+            {TAVRIN_BINARY_DIR "/bin/tavrin"},
+            {"DISPLAY=" + x().display(), "XDG_CONFIG_HOME=" + config,
+             "XDG_RUNTIME_DIR=" + suite_.folder() + "/runtime", "QT_QPA_PLATFORM=xcb",
+             "QT_SCALE_FACTOR=" + std::to_string(kDensity), "SDL_AUDIODRIVER=dummy"},
+            log_));
         const Output found =
             x().Xdotool("search --sync --onlyvisible --pid " + std::to_string(program_.pid()));
         std::istringstream(found.text) >> face_;
@@ -99,27 +70,21 @@ protected:
         program_.Stop();
     }
 
-    static XServer& x() { return *server_; }
-    Rgb Screen(int x, int y) { return server_->Pixel(face_geometry_.x + x, face_geometry_.y + y); }
+    static XServer& x() { return suite_.x(); }
+    Rgb Screen(int x, int y) {
+        return suite_.x().Pixel(face_geometry_.x + x, face_geometry_.y + y);
+    }
     // The window's pixels as the screen shows them, one row after another.
     std::vector<Rgb> Grab(int x, int y, int w, int h) {
-        return server_->Grab({face_geometry_.x + x, face_geometry_.y + y, w, h});
+        return suite_.x().Grab({face_geometry_.x + x, face_geometry_.y + y, w, h});
     }
 
-    static std::string* skipReason_;
-    static std::string* startError_;
-    static std::string* folder_;
-    static XServer* server_;
+    static inline SuiteXServer suite_;
     ChildProcess program_;
     unsigned long face_ = 0;
     Geometry face_geometry_;
     std::string log_;
 };
-
-std::string* DenseFace::skipReason_ = nullptr;
-std::string* DenseFace::startError_ = nullptr;
-std::string* DenseFace::folder_ = nullptr;
-XServer* DenseFace::server_ = nullptr;
 
 TEST_F(DenseFace, IsTwiceTheSizeAndShapedAtScreenPixelsAlongThe2xSkin) {
     EXPECT_EQ(face_geometry_.width, kFaceWidth);

@@ -43,55 +43,27 @@ constexpr Point kRangeBox{78, 78};
 constexpr Point kCountBox{158, 103};
 constexpr Point kOkButton{222, 78};
 
-bool Installed(const char* tool) {
-    return Run(std::string("command -v ") + tool + " >/dev/null 2>&1").status == 0;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class FaceOnScreen : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
-            if (!Installed(tool)) {
-                skipReason_ = new std::string(std::string(tool) +
-                                              " is not installed (scripts/install-deps.sh "
-                                              "installs it); the tests on a real X server "
-                                              "are skipped");
-                return;
-            }
-        char pattern[] = "/tmp/tavrin-x11-XXXXXX";
-        folder_ = new std::string(mkdtemp(pattern));
-        server_ = new XServer;
-        startError_ = new std::string(server_->Start(*folder_, kDesktopColour));
+        suite_.Start(
+            "tavrin-x11", kDesktopColour,
+            " (scripts/install-deps.sh installs it); the tests on a real X server are skipped");
     }
-
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-        std::error_code ignored;
-        if (folder_) fs::remove_all(*folder_, ignored);
-        delete folder_;
-        delete startError_;
-        delete skipReason_;
-        folder_ = startError_ = skipReason_ = nullptr;
-    }
+    static void TearDownTestSuite() { suite_.Stop(); }
 
     void SetUp() override {
-        if (skipReason_) GTEST_SKIP() << *skipReason_;
-        ASSERT_TRUE(startError_->empty()) << *startError_;
-        config_ =
-            *folder_ + "/config-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (!suite_.skipReason().empty()) GTEST_SKIP() << suite_.skipReason();
+        ASSERT_TRUE(suite_.startError().empty()) << suite_.startError();
+        config_ = suite_.folder() + "/config-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::create_directories(config_);
-        fs::create_directories(*folder_ + "/runtime");
-        fs::permissions(*folder_ + "/runtime", fs::perms::owner_all);
+        fs::create_directories(suite_.folder() + "/runtime");
+        fs::permissions(suite_.folder() + "/runtime", fs::perms::owner_all);
         log_ = config_ + ".log";
         ASSERT_TRUE(program_.Start({TAVRIN_BINARY_DIR "/bin/tavrin"},
                                    {"DISPLAY=" + x().display(), "XDG_CONFIG_HOME=" + config_,
-                                    "XDG_RUNTIME_DIR=" + *folder_ + "/runtime",
+                                    "XDG_RUNTIME_DIR=" + suite_.folder() + "/runtime",
                                     "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy"},
                                    log_));
         const Output found =
@@ -114,7 +86,7 @@ protected:
         program_.Stop();
     }
 
-    static XServer& x() { return *server_; }
+    static XServer& x() { return suite_.x(); }
 
     Geometry Face() { return x().WindowGeometry(face_).value_or(Geometry{-1, -1, 0, 0}); }
     Point Screen(Point p) {
@@ -179,19 +151,11 @@ protected:
         return Face();
     }
 
-    static std::string* skipReason_;
-    static std::string* startError_;
-    static std::string* folder_;
-    static XServer* server_;
+    static inline SuiteXServer suite_;
     ChildProcess program_;
     unsigned long face_ = 0;
     std::string config_, log_;
 };
-
-std::string* FaceOnScreen::skipReason_ = nullptr;
-std::string* FaceOnScreen::startError_ = nullptr;
-std::string* FaceOnScreen::folder_ = nullptr;
-XServer* FaceOnScreen::server_ = nullptr;
 
 TEST_F(FaceOnScreen, ShowsTheDesktopThroughTheWhiteGroundAndTheFaceElsewhere) {
     for (Point p : kGround)

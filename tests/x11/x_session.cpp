@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -264,6 +266,37 @@ std::optional<Geometry> XServer::WindowGeometry(unsigned long window) {
     }
     if (found != 4) return std::nullopt;
     return g;
+}
+
+bool Installed(const std::string& tool) {
+    return Run("command -v " + tool + " >/dev/null 2>&1").status == 0;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void SuiteXServer::Start(const std::string& name, const std::string& desktopColour,
+                         const std::string& missing) {
+    for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
+        if (!Installed(tool)) {
+            skipReason_ = std::string(tool) + " is not installed" + missing;
+            return;
+        }
+    std::string pattern = "/tmp/" + name + "-XXXXXX";
+    folder_ = mkdtemp(pattern.data());
+    server_ = std::make_unique<XServer>();
+    startError_ = server_->Start(folder_, desktopColour);
+}
+
+void SuiteXServer::Stop() {
+    server_.reset();
+    std::error_code ignored;
+    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    skipReason_.clear();
+    startError_.clear();
+    folder_.clear();
 }
 
 }  // namespace tavrin::x11

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,12 @@ struct Output {
     int status = -1;  // the exit status, -1 when the command did not end normally
     std::string text;
 };
+
+// True when `tool` is found on PATH.
+bool Installed(const std::string& tool);
+
+// A whole file's text; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
 
 // Runs a shell command and collects what it printed on stdout.
 Output Run(const std::string& command);
@@ -98,6 +105,27 @@ private:
     ChildProcess xvfb_;
     std::string display_;
     _XDisplay* connection_ = nullptr;
+};
+
+// One Xvfb shared by a whole test suite, in a scratch folder of its own that goes with it:
+// Start in SetUpTestSuite, Stop in TearDownTestSuite. A missing tool skips the suite's tests;
+// a server that would not start fails them.
+class SuiteXServer {
+public:
+    // `missing` is added to the reason a missing tool gives for skipping.
+    void Start(const std::string& name, const std::string& desktopColour,
+               const std::string& missing = "");
+    void Stop();
+    // Empty, or why the suite's tests are skipped.
+    const std::string& skipReason() const { return skipReason_; }
+    // Empty, or why the server did not start.
+    const std::string& startError() const { return startError_; }
+    const std::string& folder() const { return folder_; }
+    XServer& x() { return *server_; }
+
+private:
+    std::string skipReason_, startError_, folder_;
+    std::unique_ptr<XServer> server_;
 };
 
 }  // namespace tavrin::x11
