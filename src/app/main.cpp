@@ -50,10 +50,10 @@ int main(int argc, char* argv[]) {
     if (const auto status = tavrin::RunShowReport(argc, argv)) return *status;
 
     // On a Wayland desktop the face runs through Xwayland where there is one: there
-    // GNOME and KDE let it centre itself, put the question-set dialog in the
-    // corner and keep it on top, none of which a Wayland client may do, and its
-    // outline, drag and menu work as natively. Without Xwayland it runs natively
-    // rather than not at all.
+    // GNOME's mutter lets it centre itself and put the question-set dialog in the
+    // corner, and an X window may ask to stay on top, none of which a Wayland client
+    // may do; its outline, drag and menu work as natively. Without Xwayland it runs
+    // natively rather than not at all.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
         (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
          qEnvironmentVariableIsSet("WAYLAND_DISPLAY")))
