@@ -31,7 +31,7 @@ bool Contains(const XRectangle* rects, int count, int x, int y) {
 
 TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForClicks) {
     for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
-        if (x11::Run(std::string("command -v ") + tool + " >/dev/null 2>&1").status != 0)
+        if (!Installed(tool))
             GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
     char pattern[] = "/tmp/tavrin-compositor-XXXXXX";
     const std::string folder = mkdtemp(pattern);

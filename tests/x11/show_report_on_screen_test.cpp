@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 TEST(ShowReportOnScreen, WithoutABrowserOneMessageSaysSoAndWaits) {
     for (const char* tool : {"Xvfb", "xsetroot", "xdotool"})
-        if (x11::Run(std::string("command -v ") + tool + " >/dev/null 2>&1").status != 0)
+        if (!Installed(tool))
             GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
     char pattern[] = "/tmp/tavrin-report-XXXXXX";
     const fs::path folder = mkdtemp(pattern);
