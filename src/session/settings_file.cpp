@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -258,8 +257,8 @@ bool SettingsFile::Write(const char* key, bool on) const {
     if (WriteOrSayWhy(key, on, why)) return true;
     // The child keeps the choice for this run and sees nothing; whoever started the
     // program from a terminal learns once why the next start will not know it.
-    static std::atomic<bool> said = false;
-    if (!said.exchange(true)) {
+    if (!failureSaid_) {
+        failureSaid_ = true;
         const QString line =
             QCoreApplication::translate(
                 "tavrin::SettingsFile",

@@ -32,7 +32,7 @@ public:
     // stay), or adds the line, keeping every other byte, and replaces the file in one step, so a
     // crash or a full disk never leaves it half written. Through a link it replaces the file
     // linked to. Returns false when the write failed, the old file untouched; the first failure
-    // of a run is said in one line on stderr.
+    // of this object (the face keeps one for the run) is said in one line on stderr.
     bool Write(const char* key, bool on) const;
 
     const QString& path() const { return path_; }
@@ -41,6 +41,7 @@ private:
     bool WriteOrSayWhy(const char* key, bool on, QString& why) const;
 
     QString path_;
+    mutable bool failureSaid_ = false;
 };
 
 }  // namespace tavrin

@@ -229,7 +229,7 @@ TEST_F(SettingsFileTest, AFullDiskKeepsTheOldFileByteForByteAndSaysSoOnce) {
     Write(old);
     ASSERT_TRUE(disk.Fill());
 
-    // In a child, which has said nothing yet this run, with its stderr in a file.
+    // In a child, with its stderr in a file.
     QTemporaryFile said;
     ASSERT_TRUE(said.open());
     const pid_t child = fork();
