@@ -178,7 +178,9 @@ private:
         bool changed = false;
         bool allStored = true;
         while (!pending_.empty()) {
-            const RecordStore::Outcome outcome = store_.Append(pending_.front(), true);
+            // Only a set from a program that ended may be in the record already: ours
+            // are known to be stored or not.
+            const RecordStore::Outcome outcome = store_.Append(pending_.front(), adopted_ > 0);
             if (!outcome.stored) {
                 Warn(outcome);
                 allStored = false;
@@ -188,6 +190,7 @@ private:
                 Say(Tr(QT_TRANSLATE_NOOP("tavrin::PracticeRecorder", "tavrin: practice record: %1"))
                         .arg(outcome.warning));
             pending_.erase(pending_.begin());
+            if (adopted_ > 0) --adopted_;
             --unstored_;
             changed = true;
             if (stopping_) break;
@@ -239,8 +242,10 @@ private:
         for (const QString& name : folder.entryList({prefix + u'*'}, QDir::Files)) {
             bool number = false;
             const qint64 pid = name.mid(prefix.size()).toLongLong(&number);
-            const bool alive = number && (kill(pid_t(pid), 0) == 0 || errno == EPERM);
-            if (!number || pid == getpid() || alive) continue;
+            // One with our own number was left by an earlier program: ours is not written yet.
+            const bool alive =
+                number && pid != getpid() && (kill(pid_t(pid), 0) == 0 || errno == EPERM);
+            if (!number || alive) continue;
             QFile file(folder.filePath(name));
             if (!file.open(QIODevice::ReadOnly)) continue;
             auto sets = ReadSpoolText(file.readAll());
@@ -249,6 +254,7 @@ private:
             adopted << file.fileName();
         }
         if (adopted.isEmpty()) return;
+        adopted_ = pending_.size();
         unstored_ += int(pending_.size());
         WriteSpool();
         if (!spoolWritten_) return;  // theirs stay until ours holds the sets
@@ -267,6 +273,7 @@ private:
     std::atomic<int> unstored_ = 0;
     // The thread's own.
     std::vector<MarkedSet> pending_;
+    std::size_t adopted_ = 0;  // the first of pending_ came from programs that ended
     bool spoolWritten_ = true;
     QString lastWarning_;
     std::thread thread_;
