@@ -212,7 +212,6 @@ TEST_F(StorageTest, ARecordMadeWritableAgainTakesTheSetsAtOnce) {
     ASSERT_EQ(seteuid(kNobody), 0);
     ASSERT_TRUE(RecordStore(Record()).Append(Set(2)).stored);
     ASSERT_EQ(chmod(QFile::encodeName(Record()), 0444), 0);
-    EXPECT_EQ(RecordStore(Record()).LoadAll().sets.size(), 1u) << "the report while read-only";
 
     StderrFile said;
     {
@@ -222,6 +221,9 @@ TEST_F(StorageTest, ARecordMadeWritableAgainTakesTheSetsAtOnce) {
         ASSERT_TRUE(Settled(recorder));
         EXPECT_EQ(recorder.Unstored(), 1);
         EXPECT_EQ(Spools().size(), 1u) << "the set waits beside the record";
+        EXPECT_FALSE(QFileInfo::exists(Record() + "-shm")) << "the refused write left it";
+        // The report, while read-only, leaves the log's files read-only too.
+        EXPECT_EQ(RecordStore(Record()).LoadAll().sets.size(), 1u);
 
         ASSERT_EQ(chmod(QFile::encodeName(Record()), 0644), 0);
         SessionState second = FinishedSet(4);
