@@ -17,12 +17,13 @@ namespace tavrin {
 // recorder's own, so a busy record never stalls the face; whatever goes wrong
 // costs one line on stderr and the drill goes on.
 //
-// A set that cannot be stored yet (the record busy, read-only or without locks)
-// waits in a small spool file beside the record, and is stored as soon as it
-// can be: with the next set, on a retry later in the run, or at the next start.
-// Every set goes to the spool before the record, so one being stored when the
-// program ends (or is killed) is never lost either. Each program has a spool of
-// its own ("<record>-unsaved-<pid>"), and takes over those of programs gone.
+// Each set first goes into a small spool file of its own beside the record
+// ("<record>-unsaved-<pid>-<n>"), written as it is marked, and the file goes once
+// the set is stored; so a set is kept even when the program is killed while
+// storing it. A set that cannot be stored yet (the record busy, read-only or
+// without locks) waits there and is stored as soon as it can be: with the next
+// set, on a retry later in the run, or by the next program, which takes over the
+// spool files of programs that have ended.
 class PracticeRecorder {
 public:
     struct Options {
@@ -46,16 +47,17 @@ public:
     // (stored, or kept for a later try) and is waiting.
     bool Idle() const;
 
-    // Copies share one thread; the last one to go stops it, once the sets it
-    // holds are in the spool (or, where even that fails, said on stderr).
+    // Copies share one thread; the last one to go stops it, once every set it
+    // holds is in a spool file (or, where even that fails, said on stderr).
     class Worker;
 
 private:
     std::shared_ptr<Worker> worker_;
 };
 
-// The spool's text: every set waiting to be stored, with all that the record
-// keeps of it. Versioned, so a later program still reads an older spool.
+// A spool file's text: sets waiting to be stored (one in each file the recorder
+// writes), with all that the record keeps of them. Versioned, so a later program
+// still reads an older spool.
 QByteArray SpoolText(const std::vector<MarkedSet>& sets);
 // Nothing when the text is not a spool this program can read.
 std::optional<std::vector<MarkedSet>> ReadSpoolText(const QByteArray& text);

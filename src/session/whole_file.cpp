@@ -65,7 +65,7 @@ bool WholeFileWriter::Write(const char* data, qint64 size) {
 
 bool WholeFileWriter::Commit() {
     if (fd_ < 0) return false;
-    if (fsync(fd_) != 0) return Fail("fsync");
+    if (durable_ && fsync(fd_) != 0) return Fail("fsync");
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) {
@@ -85,6 +85,7 @@ bool WholeFileWriter::Commit() {
     temporary_.clear();
     // The rename itself lasts only once the folder is on the disk; the new file is in
     // place whatever this says, so a failure here is no failure of the write.
+    if (!durable_) return true;
     const int folder = open(QFile::encodeName(QFileInfo(target_).absolutePath()).constData(),
                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {

@@ -26,6 +26,10 @@ public:
     bool Commit();
     void Cancel();
 
+    // Without the flush to the disk: the new file outlives the program being killed,
+    // not the machine losing power. For callers that flush it later themselves.
+    void SetDurable(bool durable) { durable_ = durable; }
+
     // Why the last step failed, in the system's words.
     QString errorString() const { return error_; }
 
@@ -35,6 +39,7 @@ private:
     QString target_;
     QByteArray temporary_;
     int fd_ = -1;
+    bool durable_ = true;
     QString error_;
 };
 

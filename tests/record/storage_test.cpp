@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QThread>
 #include <QTimeZone>
 #include <atomic>
 #include <thread>
@@ -362,6 +363,54 @@ TEST_F(StorageTest, OnANetworkFileSystemTheRecordKeepsARollbackJournal) {
     EXPECT_EQ(Stored(), 2u);
 }
 
+TEST_F(StorageTest, AProgramKilledWhileStoringASetLosesNothingAndStoresNothingTwice) {
+    constexpr int kQuestions = 5'000;
+    if (qEnvironmentVariableIsSet("TAVRIN_TEST_MARK_AND_WAIT")) {
+        const PracticeRecorder recorder(qEnvironmentVariable("TAVRIN_TEST_RECORD"));
+        SessionState session = FinishedSet(kQuestions);
+        recorder.SetMarked(session);
+        std::puts("marked");
+        std::fflush(stdout);
+        for (;;) pause();  // until killed
+    }
+    ASSERT_TRUE(RecordStore(Record()).Append(Set(1)).stored);
+    // From as soon as the set is handed over to after it is surely stored.
+    for (const int killAfterMs : {0, 5, 20, 60, 150, 1000}) {
+        SCOPED_TRACE(killAfterMs);
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAVRIN_TEST_MARK_AND_WAIT", "1");
+        environment.insert("TAVRIN_TEST_RECORD", Record());
+        child.setProcessEnvironment(environment);
+        child.start("/proc/self/exe",
+                    {"--gtest_filter=StorageTest."
+                     "AProgramKilledWhileStoringASetLosesNothingAndStoresNothingTwice"});
+        ASSERT_TRUE(child.waitForStarted());
+        while (!child.readAllStandardOutput().contains("marked"))
+            ASSERT_TRUE(child.waitForReadyRead(30'000));
+        QThread::msleep(killAfterMs);
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished());
+
+        const PracticeRecorder next(Record());  // the next start
+        ASSERT_TRUE(Settled(next));
+        const RecordStore::Loaded loaded = RecordStore(Record()).LoadAll();
+        EXPECT_EQ(loaded.error, QString());
+        ASSERT_EQ(loaded.sets.size(), 2u);
+        EXPECT_EQ(loaded.sets[1].questions.size(), std::size_t(kQuestions));
+        EXPECT_EQ(Spools(), QStringList());
+        // Keep only the first set for the next round.
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "trim");
+        db.setDatabaseName(Record());
+        ASSERT_TRUE(db.open());
+        QSqlQuery(db).exec("DELETE FROM question WHERE set_id > 1");
+        QSqlQuery(db).exec("DELETE FROM practice_set WHERE id > 1");
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("trim");
+    }
+}
+
 class BusyRecordTest : public FaceWindowTest {
 protected:
     QString Record() const { return dir.filePath("data/tavrin/record.sqlite"); }
@@ -428,10 +477,12 @@ TEST(SpoolTest, KeepsEverythingTheRecordKeepsOfASet) {
         EXPECT_EQ(std::tuple(a.first, a.sign, a.second, a.result, a.answer, a.right),
                   std::tuple(b.first, b.sign, b.second, b.result, b.answer, b.right));
     }
+    const QByteArray good = SpoolText({set});
+    QByteArray newer = good;
+    newer[int(sizeof "tavrin spool") + 3] = 2;  // the version, big-endian
     for (const QByteArray& text :
-         {QByteArray("{\"version\": 2, \"sets\": []}"), QByteArray("{\"sets\": []}"),
-          QByteArray("not json"), QByteArray("{\"version\": 1, \"sets\": [{}]}")})
-        EXPECT_FALSE(ReadSpoolText(text).has_value()) << text.constData();
+         {newer, good.chopped(1), good + '\0', QByteArray("not a spool"), QByteArray()})
+        EXPECT_FALSE(ReadSpoolText(text).has_value()) << text.toHex().constData();
 }
 
 }  // namespace
