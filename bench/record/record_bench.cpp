@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The largest set the store holds, marked on the face's 得分 click and stored
-// in the practice record: the child waits for this, so it must stay under 200 ms.
+// in the practice record. The child waits only for the set to be taken (it must
+// stay under 200 ms); storing it runs on the recorder's thread, and how long that
+// holds the record's lock is what another face sharing the record waits for (the
+// store waits up to RecordStore::kBusyWaitMs).
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
 
 #include "generation/question_set.h"
 #include "record/practice_recorder.h"
@@ -36,8 +42,14 @@ SessionState LargestFinishedSet() {
     return session;
 }
 
-// Each iteration adds one more set to the same record, as a week of practice would.
-void MarkAndStoreLargestSet(benchmark::State& state) {
+// An error of Google Benchmark's own ends with status 0: the smoke test would pass.
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "record_bench: %s\n", what);
+    std::exit(1);
+}
+
+// What the face waits for: the set taken on the GUI thread and handed over.
+void MarkLargestSet(benchmark::State& state) {
     App();
     QTemporaryDir dir;
     const PracticeRecorder recorder(dir.filePath("tavrin/record.sqlite"));
@@ -45,12 +57,33 @@ void MarkAndStoreLargestSet(benchmark::State& state) {
     for (auto _ : state) {
         session.choice.recorded = false;
         recorder.SetMarked(session);
+        state.PauseTiming();
+        while (!recorder.Idle()) QThread::msleep(5);
+        state.ResumeTiming();
     }
-    if (RecordStore(dir.filePath("tavrin/record.sqlite")).Files().isEmpty())
-        state.SkipWithError("nothing stored");
+    if (recorder.Unstored() != 0) Fail("sets left unstored");
     state.counters["questions"] = kCount;
 }
-BENCHMARK(MarkAndStoreLargestSet)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(MarkLargestSet)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The recorder's own work: each iteration adds one more set to the same record, as
+// a week of practice would, through the spool as the recorder does.
+void StoreLargestSet(benchmark::State& state) {
+    App();
+    QTemporaryDir dir;
+    const PracticeRecorder recorder(dir.filePath("tavrin/record.sqlite"));
+    SessionState session = LargestFinishedSet();
+    for (auto _ : state) {
+        session.choice.recorded = false;
+        recorder.SetMarked(session);
+        while (!recorder.Idle()) QThread::msleep(1);
+    }
+    if (recorder.Unstored() != 0 ||
+        RecordStore(dir.filePath("tavrin/record.sqlite")).LoadAll().sets.size() != 10)
+        Fail("not every set stored");
+    state.counters["questions"] = kCount;
+}
+BENCHMARK(StoreLargestSet)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
 }  // namespace tavrin

@@ -86,6 +86,8 @@ int main(int argc, char* argv[]) {
         if (path == speechFile) return std::make_unique<tavrin::SharedClipPlayer>(speech);
         return tavrin::OpenSpeechFile(path.toStdString());
     };
+    // The recorder says on stderr, in the locale's language, when a set could not be stored yet.
+    tavrin::InstallCommandLineTexts(app);
     parts.recordMarkedSet = tavrin::PracticeRecorder();
     // In a process of its own, so that reading a long record never holds up the face.
     parts.showPracticeRecord = [] {

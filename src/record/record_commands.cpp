@@ -7,13 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 #include <iostream>
 #include <string>
 
 #include "record/record_store.h"
 #include "record/report.h"
+#include "session/whole_file.h"
 
 namespace tavrin {
 
@@ -97,12 +97,14 @@ int Forget(const RecordStore& store, bool ask) {
 QString WriteReportPage(const QString& recordPath, const QString& target) {
     const RecordStore::Loaded loaded = RecordStore(recordPath).LoadAll();
     if (!loaded.error.isEmpty()) return loaded.error;
-    QSaveFile page(target);
-    if (page.open(QIODevice::WriteOnly)) {
-        page.write(
-            RenderReportPage(ComputeFigures(loaded.sets), QDateTime::currentDateTime()).toUtf8());
-        if (page.commit()) return {};
-    }
+    // A page cut short by a full disk would look like a report with fewer sets: the old
+    // page or none stays instead.
+    WholeFileWriter page(target);
+    if (page.Open() &&
+        page.Write(
+            RenderReportPage(ComputeFigures(loaded.sets), QDateTime::currentDateTime()).toUtf8()) &&
+        page.Commit())
+        return {};
     return Tr(QT_TRANSLATE_NOOP("tavrin::RecordCommands",
                                 "Cannot write the practice report %1: %2"))
         .arg(target, page.errorString());

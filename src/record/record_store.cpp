@@ -1,7 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "record/record_store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -9,6 +16,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
+#include <QUrl>
 #include <QVariant>
 #include <atomic>
 #include <optional>
@@ -57,7 +66,14 @@ struct Failure {
     QString text;
     bool damaged = false;
     bool empty = false;  // a file with no record in it yet, when reading
+    int code = 0;        // SQLite's primary result code, when it came from SQLite
 };
+
+// Written in English and translated like the rest of the command line.
+QString Tr(const char* text) { return QCoreApplication::translate("tavrin::RecordStore", text); }
+
+constexpr int kBusy = 5, kLocked = 6;
+bool IsBusy(const Failure& f) { return f.code == kBusy || f.code == kLocked; }
 
 // Qt binds a null string as NULL, and a blank answer is a null string.
 QString Text(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
@@ -68,19 +84,93 @@ Failure FailureOf(const QSqlError& error) {
     const int code = error.nativeErrorCode().toInt() & 0xff;
     constexpr int kCorrupt = 11, kNotADatabase = 26;
     return {OneLine(error.databaseText().isEmpty() ? error.text() : error.databaseText()),
-            code == kCorrupt || code == kNotADatabase};
+            code == kCorrupt || code == kNotADatabase, false, code};
+}
+
+// How a call opens the file. Reading never asks for write access; where even a
+// read-only open needs to write (a write-ahead log's shared memory in a full or
+// read-only folder), SQLite is told the file cannot change while it reads.
+enum class Mode { kWrite, kRead, kImmutable };
+
+// Whether the folder's file system takes POSIX locks: SQLite reports a lock that
+// fails as "database is locked", which would blame another program. Asked of the
+// folder, never of the record: closing any descriptor of the record would drop the
+// locks SQLite holds on it in this process.
+bool LocksWork(const QString& path) {
+    const int fd = open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;  // nothing to ask; SQLite's own error stands
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_len = 1;
+    const bool works = fcntl(fd, F_OFD_GETLK, &lock) == 0 || errno == EINVAL;
+    close(fd);
+    return works;
+}
+
+// Network file systems (and FUSE, which sshfs and others use) give no shared
+// memory across machines, which the write-ahead log needs.
+bool OnNetworkFileSystem(const QString& path) {
+    struct statfs fs {};
+    if (statfs(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type) & 0xffffffffUL) {
+        case 0x6969UL:      // NFS
+        case 0x517BUL:      // SMB
+        case 0xFF534D42UL:  // CIFS
+        case 0xFE534D42UL:  // SMB2
+        case 0x65735546UL:  // FUSE
+        case 0x01021997UL:  // 9P
+        case 0x5346414FUL:  // AFS
+        case 0x00C36400UL:  // Ceph
+        case 0x47504653UL:  // GPFS
+        case 0x0BD00BD0UL:  // Lustre
+            return true;
+        default:
+            return false;
+    }
+}
+
+// As the program is now, not as it started: the effective user's rights.
+bool Writable(const QString& path) {
+    return faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
+}
+
+// A read of a read-only record leaves its shared memory and log with the record's
+// read-only mode, and SQLite then refuses every write once the record is writable
+// again. Ours to fix: they take the record's own mode back.
+void MatchCompanionsToRecord(const QString& path) {
+    struct stat record {};
+    if (stat(QFile::encodeName(path).constData(), &record) != 0) return;
+    for (const char* companion : {"-wal", "-shm"}) {
+        const QByteArray name = QFile::encodeName(path + QLatin1String(companion));
+        struct stat st {};
+        if (lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            Writable(QFile::decodeName(name)) || st.st_uid != geteuid())
+            continue;
+        chmod(name.constData(), record.st_mode & 0666);
+    }
 }
 
 // One SQLite connection for the life of one call.
 class Connection {
 public:
-    explicit Connection(const QString& path) {
+    Connection(const QString& path, Mode mode, int busyTimeoutMs) {
         static std::atomic<int> serial = 0;
         name_ = QStringLiteral("tavrin-record-%1").arg(++serial);
         db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-        db_.setDatabaseName(path);
-        db_.setConnectOptions(
-            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(RecordStore::kBusyTimeoutMs));
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
+        if (mode == Mode::kImmutable) {
+            db_.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                                    .toString(QUrl::FullyEncoded) +
+                                QStringLiteral("?immutable=1"));
+            options += QStringLiteral(";QSQLITE_OPEN_URI");
+        } else {
+            db_.setDatabaseName(path);
+        }
+        if (mode != Mode::kWrite) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        db_.setConnectOptions(options);
     }
     ~Connection() {
         db_.close();
@@ -133,20 +223,30 @@ std::optional<Failure> Migrate(QSqlDatabase& db, bool create) {
     return std::nullopt;
 }
 
+// The write-ahead log where the folder is local; the rollback journal where it is
+// on a network, or where the log cannot be made.
+std::optional<Failure> ChooseJournal(QSqlQuery& query, const QString& path) {
+    const bool local = !OnNetworkFileSystem(path);
+    if (local && !Exec(query, QStringLiteral("PRAGMA journal_mode = WAL")))
+        return Exec(query, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    if (auto f = Exec(query, QStringLiteral("PRAGMA journal_mode = DELETE"))) return f;
+    return Exec(query, QStringLiteral("PRAGMA synchronous = FULL"));
+}
+
 // Opens, migrates and runs body in one transaction; rolls back on any failure.
 // A writer takes the write lock at once, so that it fails within the busy
 // timeout instead of halfway through.
 template <typename Body>
-std::optional<Failure> InTransaction(const QString& path, bool write, Body body) {
-    Connection connection(path);
+std::optional<Failure> InTransaction(const QString& path, Mode mode, int busyTimeoutMs, Body body) {
+    const bool write = mode == Mode::kWrite;
+    Connection connection(path, mode, busyTimeoutMs);
     if (auto f = connection.Open()) return f;
     QSqlDatabase& db = connection.db();
     std::optional<Failure> failure;
     {
         QSqlQuery query(db);
-        failure = Exec(query, QStringLiteral("PRAGMA journal_mode = WAL"));
+        if (write) failure = ChooseJournal(query, path);
         if (!failure) failure = Exec(query, QStringLiteral("PRAGMA foreign_keys = ON"));
-        if (!failure) failure = Exec(query, QStringLiteral("PRAGMA synchronous = NORMAL"));
         if (!failure)
             failure =
                 Exec(query, write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
@@ -157,6 +257,43 @@ std::optional<Failure> InTransaction(const QString& path, bool write, Body body)
         if (failure) query.exec(QStringLiteral("ROLLBACK"));
     }
     return failure;
+}
+
+// A set kept aside may have been stored just before the program ended: the same
+// moment, figures and answers mean the same set.
+std::optional<Failure> AlreadyStored(QSqlDatabase& db, const MarkedSet& set, bool& stored) {
+    stored = false;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT id FROM practice_set WHERE marked_at = ? AND operations = ? AND number_range = ?"
+        " AND question_count = ? AND correct_count = ? AND score = ?"));
+    const QDateTime at = set.markedAt.toOffsetFromUtc(set.markedAt.offsetFromUtc());
+    for (const QVariant& value :
+         {QVariant(Text(at.toString(Qt::ISODate))), QVariant(Text(set.mask)), QVariant(set.range),
+          QVariant(set.count), QVariant(set.correct), QVariant(set.score)})
+        query.addBindValue(value);
+    if (!query.exec()) return FailureOf(query.lastError());
+    QList<qint64> candidates;
+    while (query.next()) candidates << query.value(0).toLongLong();
+    for (const qint64 id : candidates) {
+        QSqlQuery answers(db);
+        answers.setForwardOnly(true);
+        answers.prepare(
+            QStringLiteral("SELECT answer FROM question WHERE set_id = ? ORDER BY position"));
+        answers.addBindValue(id);
+        if (!answers.exec()) return FailureOf(answers.lastError());
+        std::size_t n = 0;
+        bool same = true;
+        for (; answers.next(); ++n)
+            same = same && n < set.questions.size() &&
+                   answers.value(0).toString() == Text(set.questions[n].answer);
+        if (same && n == set.questions.size()) {
+            stored = true;
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
@@ -226,29 +363,81 @@ QString RecordStore::DefaultPath() {
 
 RecordStore::RecordStore(QString path) : path_(std::move(path)) {}
 
-RecordStore::Outcome RecordStore::Append(const MarkedSet& set) const {
+RecordStore::Outcome RecordStore::Append(const MarkedSet& set, bool maybeStored) const {
     const QFileInfo info(path_);
     if (info.exists() && !info.isFile())
-        return {false, QStringLiteral("%1 is not a file; left as it is").arg(path_)};
+        return {false,
+                Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "%1 is not a file; left as it is"))
+                    .arg(path_),
+                Trouble::kOther};
     if (!QDir().mkpath(info.absolutePath()))
-        return {false, QStringLiteral("cannot make the folder %1").arg(info.absolutePath())};
+        return {false,
+                Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "cannot make the folder %1"))
+                    .arg(info.absolutePath()),
+                Trouble::kOther};
+    // SQLite would open a read-only record for reading only and leave files behind
+    // that keep failing later writes; a record we cannot write is not opened to write.
+    if ((info.exists() && !Writable(path_)) || !Writable(info.absolutePath()))
+        return {false,
+                Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "%1 or its folder is read-only"))
+                    .arg(path_),
+                Trouble::kOther};
+    MatchCompanionsToRecord(path_);
+
+    auto body = [&](QSqlDatabase& db) -> std::optional<Failure> {
+        bool stored = false;
+        if (maybeStored)
+            if (auto f = AlreadyStored(db, set, stored)) return f;
+        return stored ? std::nullopt : InsertSet(db, set);
+    };
+    // SQLite's own wait is kept short and repeated, so that a quitting program
+    // need not wait out the whole of it.
     auto write = [&] {
-        return InTransaction(path_, true, [&](QSqlDatabase& db) { return InsertSet(db, set); });
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            auto f = InTransaction(path_, Mode::kWrite, std::min(busyWaitMs_, 250), body);
+            if (!f || !IsBusy(*f) || waited.elapsed() >= busyWaitMs_ ||
+                (cancel_ && cancel_->load()) || !LocksWork(path_))
+                return f;
+            QThread::msleep(50);
+        }
     };
     std::optional<Failure> failure = write();
     if (!failure) return {true, {}};
-    if (!failure->damaged) return {false, QStringLiteral("%1: %2").arg(path_, failure->text)};
+    if (IsBusy(*failure)) {
+        if (!LocksWork(path_))
+            return {false,
+                    Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore",
+                                         "the file system of the folder %1 does not support "
+                                         "locks, which the practice record needs"))
+                        .arg(info.absolutePath()),
+                    Trouble::kNoLocks};
+        return {false,
+                Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "%1 is busy: another program holds it"))
+                    .arg(path_),
+                Trouble::kBusy};
+    }
+    if (!failure->damaged)
+        return {false, QStringLiteral("%1: %2").arg(path_, failure->text), Trouble::kOther};
 
     const QString aside = MoveAside(path_);
     if (aside.isEmpty())
-        return {false, QStringLiteral("%1 is damaged (%2) and cannot be moved aside; left as it is")
-                           .arg(path_, failure->text)};
+        return {false,
+                Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore",
+                                     "%1 is damaged (%2) and cannot be moved aside; left as it is"))
+                    .arg(path_, failure->text),
+                Trouble::kOther};
     const QString kept =
-        QStringLiteral("%1 was damaged (%2); kept as %3").arg(path_, failure->text, aside);
+        Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "%1 was damaged (%2); kept as %3"))
+            .arg(path_, failure->text, aside);
     failure = write();
     if (failure)
-        return {false, kept + QStringLiteral("; a new record failed too: ") + failure->text};
-    return {true, kept + QStringLiteral(" and a new record begun")};
+        return {false,
+                kept + Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "; a new record failed too: ")) +
+                    failure->text,
+                Trouble::kOther};
+    return {true, kept + Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", " and a new record begun"))};
 }
 
 RecordStore::Loaded RecordStore::LoadAll() const {
@@ -256,51 +445,77 @@ RecordStore::Loaded RecordStore::LoadAll() const {
     const QFileInfo info(path_);
     if (!info.exists()) return loaded;
     if (!info.isFile()) {
-        loaded.error = QStringLiteral("%1 不是一个文件。").arg(path_);
+        loaded.error = Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "%1 is not a file.")).arg(path_);
         return loaded;
     }
-    const auto failure =
-        InTransaction(path_, false, [&](QSqlDatabase& db) -> std::optional<Failure> {
-            QSqlQuery query(db);
-            query.setForwardOnly(true);
-            if (auto f = Exec(
-                    query, QStringLiteral("SELECT id, marked_at, operations, number_range,"
-                                          " question_count, correct_count, score FROM practice_set"
-                                          " ORDER BY id")))
-                return f;
-            QHash<qint64, std::size_t> index;
-            while (query.next()) {
-                index.insert(query.value(0).toLongLong(), loaded.sets.size());
-                MarkedSet set;
-                set.markedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
-                set.mask = query.value(2).toString();
-                set.range = query.value(3).toInt();
-                set.count = query.value(4).toInt();
-                set.correct = query.value(5).toInt();
-                set.score = query.value(6).toInt();
-                loaded.sets.push_back(std::move(set));
-            }
-            if (auto f = Exec(
-                    query,
-                    QStringLiteral("SELECT set_id, first_operand, operator_sign, second_operand,"
-                                   " result, answer, is_right FROM question"
-                                   " ORDER BY set_id, position")))
-                return f;
-            while (query.next()) {
-                const auto at = index.constFind(query.value(0).toLongLong());
-                if (at == index.constEnd()) continue;
-                loaded.sets[*at].questions.push_back(
-                    {query.value(1).toString(), query.value(2).toString(),
-                     query.value(3).toString(), query.value(4).toString(),
-                     query.value(5).toString(), query.value(6).toBool()});
-            }
-            return std::nullopt;
-        });
+    auto read = [&](QSqlDatabase& db) -> std::optional<Failure> {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (auto f =
+                Exec(query, QStringLiteral("SELECT id, marked_at, operations, number_range,"
+                                           " question_count, correct_count, score FROM practice_set"
+                                           " ORDER BY id")))
+            return f;
+        QHash<qint64, std::size_t> index;
+        while (query.next()) {
+            index.insert(query.value(0).toLongLong(), loaded.sets.size());
+            MarkedSet set;
+            set.markedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
+            set.mask = query.value(2).toString();
+            set.range = query.value(3).toInt();
+            set.count = query.value(4).toInt();
+            set.correct = query.value(5).toInt();
+            set.score = query.value(6).toInt();
+            loaded.sets.push_back(std::move(set));
+        }
+        if (auto f = Exec(
+                query, QStringLiteral("SELECT set_id, first_operand, operator_sign, second_operand,"
+                                      " result, answer, is_right FROM question"
+                                      " ORDER BY set_id, position")))
+            return f;
+        while (query.next()) {
+            const auto at = index.constFind(query.value(0).toLongLong());
+            if (at == index.constEnd()) continue;
+            loaded.sets[*at].questions.push_back(
+                {query.value(1).toString(), query.value(2).toString(), query.value(3).toString(),
+                 query.value(4).toString(), query.value(5).toString(), query.value(6).toBool()});
+        }
+        return std::nullopt;
+    };
+    constexpr int kReadBusyMs = 2000;
+    std::optional<Failure> failure = InTransaction(path_, Mode::kRead, kReadBusyMs, read);
+    // A read-only open still wants to write the log's shared memory, which a full
+    // disk, a read-only folder or mount refuses, and a file system without locks
+    // refuses its lock: the file is then read as it lies. A record another program
+    // really holds is not read so, as it may be halfway through a change. An older
+    // record is brought up to date as before, which does write.
+    const bool noLocks = failure && IsBusy(*failure) && !LocksWork(path_);
+    const auto retry = [&](Mode mode) {
+        loaded.sets.clear();
+        const auto again = InTransaction(path_, mode, kReadBusyMs, read);
+        if (!again || again->empty) failure = again;
+        return again;
+    };
+    if (failure && !failure->damaged && !failure->empty && (!IsBusy(*failure) || noLocks)) {
+        const auto immutable = retry(Mode::kImmutable);
+        if (immutable && immutable->code == 8 /* read-only: an older schema */) retry(Mode::kWrite);
+    }
     if (failure && !failure->empty) {
         loaded.sets.clear();
-        loaded.error = failure->damaged
-                           ? QStringLiteral("练习记录 %1 已损坏（%2）。").arg(path_, failure->text)
-                           : QStringLiteral("读不了练习记录 %1：%2").arg(path_, failure->text);
+        if (failure->damaged)
+            loaded.error = Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore",
+                                                "The practice record %1 is damaged (%2)."))
+                               .arg(path_, failure->text);
+        else if (noLocks)
+            loaded.error =
+                Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore",
+                                     "Cannot read the practice record %1: the file system of its "
+                                     "folder does not support locks."))
+                    .arg(path_);
+        else
+            loaded.error = Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore",
+                                                "Cannot read the practice record %1: %2"))
+                               .arg(path_, failure->text);
     }
     return loaded;
 }
@@ -312,7 +527,8 @@ QStringList RecordStore::Files() const {
             files << path_ + QLatin1String(companion);
     const QFileInfo info(path_);
     QDir folder = info.absoluteDir();
-    for (const QString& name : folder.entryList({info.fileName() + QStringLiteral(".damaged-*")},
+    for (const QString& name : folder.entryList({info.fileName() + QStringLiteral("-unsaved-*"),
+                                                 info.fileName() + QStringLiteral(".damaged-*")},
                                                 QDir::Files | QDir::Hidden, QDir::Name))
         files << folder.filePath(name);
     return files;

@@ -5,17 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "session/whole_file.h"
 
 namespace tavrin {
 
@@ -194,7 +197,7 @@ struct FdCloser {
     }
 };
 
-// A write killed before its rename leaves QSaveFile's "<name>.XXXXXX" behind,
+// A write killed before its rename leaves its "<name>.XXXXXX" behind (so did QSaveFile's),
 // and older versions left "<name>.lock"; nobody else names files so here.
 void RemoveStaleLitter(const QFileInfo& target) {
     const QDir folder = target.absoluteDir();
@@ -216,7 +219,7 @@ void RemoveStaleLitter(const QFileInfo& target) {
 constexpr qint64 kToTheEnd = -1;
 
 // Copies the bytes from `from` up to `to` (or to the end of the file) unchanged.
-bool CopyRange(int fd, qint64 from, qint64 to, QSaveFile& out) {
+bool CopyRange(int fd, qint64 from, qint64 to, WholeFileWriter& out) {
     if (lseek(fd, from, SEEK_SET) != from) return false;
     std::string chunk(kChunk, '\0');
     for (qint64 left = to == kToTheEnd ? LLONG_MAX : to - from; left > 0;) {
@@ -224,7 +227,7 @@ bool CopyRange(int fd, qint64 from, qint64 to, QSaveFile& out) {
         if (got < 0 && errno == EINTR) continue;
         if (got < 0 || (got == 0 && to != kToTheEnd)) return false;
         if (got == 0) break;
-        if (out.write(chunk.data(), got) != got) return false;
+        if (!out.Write(chunk.data(), got)) return false;
         left -= got;
     }
     return true;
@@ -250,6 +253,26 @@ QString SettingsFile::ReadValue(const char* key) const {
 bool SettingsFile::IsOn(const char* key) const { return ReadValue(key) == QLatin1String("1"); }
 
 bool SettingsFile::Write(const char* key, bool on) const {
+    QString why;
+    if (WriteOrSayWhy(key, on, why)) return true;
+    // The child keeps the choice for this run and sees nothing; whoever started the
+    // program from a terminal learns once why the next start will not know it.
+    if (!failureSaid_) {
+        failureSaid_ = true;
+        const QString line =
+            QCoreApplication::translate(
+                "tavrin::SettingsFile",
+                "tavrin: the choice could not be saved in %1 (%2); it holds until the program "
+                "ends")
+                .arg(path_, why);
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        std::fflush(stderr);
+    }
+    return false;
+}
+
+bool SettingsFile::WriteOrSayWhy(const char* key, bool on, QString& why) const {
+    why = QStringLiteral("not a regular file");
     const QByteArray name = QFile::encodeName(path_);
     QString target = path_;
     struct stat st {};
@@ -263,11 +286,13 @@ bool SettingsFile::Write(const char* key, bool on) const {
     } else if (errno != ENOENT || lstat(name.constData(), &st) == 0) {
         return false;  // unreachable, or a link that points nowhere
     } else if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
+        why = QStringLiteral("cannot make the folder");
         return false;
     }
     RemoveStaleLitter(QFileInfo(target));
 
     // A file we cannot read is not ours to replace with only what we know.
+    why = QStringLiteral("cannot read it");
     const FdCloser file{exists ? OpenRegular(target) : -1};
     if (exists && file.fd < 0) return false;
     Place place;
@@ -276,28 +301,25 @@ bool SettingsFile::Write(const char* key, bool on) const {
     const QByteArray value = on ? "1" : "0";
     const QByteArray line = QByteArray(key) + '=' + value + place.newline;
 
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    bool ok = true;
-    if (place.found) {
-        ok = CopyRange(file.fd, 0, place.valueStart, out) && out.write(value) == value.size() &&
+    WholeFileWriter out(target);
+    bool ok = out.Open();
+    if (ok && place.found) {
+        ok = CopyRange(file.fd, 0, place.valueStart, out) && out.Write(value) &&
              CopyRange(file.fd, place.valueEnd, kToTheEnd, out);
-    } else if (place.section) {
+    } else if (ok && place.section) {
         QByteArray insert = line;
         if (!place.headerHasNewline) insert.prepend(place.newline);
-        ok = CopyRange(file.fd, 0, place.afterHeader, out) && out.write(insert) == insert.size() &&
+        ok = CopyRange(file.fd, 0, place.afterHeader, out) && out.Write(insert) &&
              CopyRange(file.fd, place.afterHeader, kToTheEnd, out);
-    } else {
+    } else if (ok) {
         QByteArray append = QByteArray("[menu]") + place.newline + line;
         if (!place.endsWithNewline) append.prepend(place.newline);
-        ok = (file.fd < 0 || CopyRange(file.fd, 0, kToTheEnd, out)) &&
-             out.write(append) == append.size();
+        ok = (file.fd < 0 || CopyRange(file.fd, 0, kToTheEnd, out)) && out.Write(append);
     }
-    if (!ok) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    if (ok && out.Commit()) return true;
+    why = out.errorString().isEmpty() ? QStringLiteral("cannot read it") : out.errorString();
+    out.Cancel();
+    return false;
 }
 
 }  // namespace tavrin

@@ -30,14 +30,18 @@ public:
 
     // Writes "1" or "0" in place of the key's value (the blanks around it
     // stay), or adds the line, keeping every other byte, and replaces the file in one step, so a
-    // crash never leaves it half written. Through a link it replaces the file linked to. Returns
-    // false when the write failed.
+    // crash or a full disk never leaves it half written. Through a link it replaces the file
+    // linked to. Returns false when the write failed, the old file untouched; the first failure
+    // of this object (the face keeps one for the run) is said in one line on stderr.
     bool Write(const char* key, bool on) const;
 
     const QString& path() const { return path_; }
 
 private:
+    bool WriteOrSayWhy(const char* key, bool on, QString& why) const;
+
     QString path_;
+    mutable bool failureSaid_ = false;
 };
 
 }  // namespace tavrin

@@ -252,4 +252,89 @@ Latest sets
         <translation>得分</translation>
     </message>
 </context>
+<context>
+    <name>tavrin::PracticeRecorder</name>
+    <message>
+        <source>tavrin: %1 practice set(s) could not be saved: %2</source>
+        <translation>tavrin：有 %1 组练习没能保存：%2</translation>
+    </message>
+    <message>
+        <source>tavrin: practice record: %1</source>
+        <translation>tavrin：练习记录：%1</translation>
+    </message>
+    <message>
+        <source>tavrin: the practice sets that waited are now saved</source>
+        <translation>tavrin：等待保存的练习现在已经保存了</translation>
+    </message>
+    <message>
+        <source>tavrin: practice record not saved yet: %1; the set waits in %2 and is saved when the record can be written</source>
+        <translation>tavrin：练习记录暂时没有保存：%1；这组练习先放在 %2，等练习记录能写的时候再保存</translation>
+    </message>
+    <message>
+        <source>tavrin: practice record not saved yet: %1; the set is kept until the program ends</source>
+        <translation>tavrin：练习记录暂时没有保存：%1；这组练习先留在内存里，程序退出前会再试</translation>
+    </message>
+</context>
+<context>
+    <name>tavrin::RecordStore</name>
+    <message>
+        <source>%1 is not a file; left as it is</source>
+        <translation>%1 不是一个文件，没有动它</translation>
+    </message>
+    <message>
+        <source>cannot make the folder %1</source>
+        <translation>建不了文件夹 %1</translation>
+    </message>
+    <message>
+        <source>%1 or its folder is read-only</source>
+        <translation>%1 或它所在的文件夹是只读的</translation>
+    </message>
+    <message>
+        <source>the file system of the folder %1 does not support locks, which the practice record needs</source>
+        <translation>文件夹 %1 所在的文件系统不支持文件锁，练习记录需要文件锁</translation>
+    </message>
+    <message>
+        <source>%1 is busy: another program holds it</source>
+        <translation>%1 正被另一个程序占用</translation>
+    </message>
+    <message>
+        <source>%1 is damaged (%2) and cannot be moved aside; left as it is</source>
+        <translation>%1 已损坏（%2），也移不走，没有动它</translation>
+    </message>
+    <message>
+        <source>%1 was damaged (%2); kept as %3</source>
+        <translation>%1 已损坏（%2），已另存为 %3</translation>
+    </message>
+    <message>
+        <source>; a new record failed too: </source>
+        <translation>；新的练习记录也建不了：</translation>
+    </message>
+    <message>
+        <source> and a new record begun</source>
+        <translation>，并开始了新的练习记录</translation>
+    </message>
+    <message>
+        <source>%1 is not a file.</source>
+        <translation>%1 不是一个文件。</translation>
+    </message>
+    <message>
+        <source>The practice record %1 is damaged (%2).</source>
+        <translation>练习记录 %1 已损坏（%2）。</translation>
+    </message>
+    <message>
+        <source>Cannot read the practice record %1: the file system of its folder does not support locks.</source>
+        <translation>读不了练习记录 %1：它所在文件夹的文件系统不支持文件锁。</translation>
+    </message>
+    <message>
+        <source>Cannot read the practice record %1: %2</source>
+        <translation>读不了练习记录 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>tavrin::SettingsFile</name>
+    <message>
+        <source>tavrin: the choice could not be saved in %1 (%2); it holds until the program ends</source>
+        <translation>tavrin：选项没能保存到 %1（%2）；在程序退出前仍然有效</translation>
+    </message>
+</context>
 </TS>

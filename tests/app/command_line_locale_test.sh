@@ -49,6 +49,12 @@ check "wrong option, en" "$(say en_US.UTF-8 --bogus)" "unknown option '--bogus'"
 check "empty record, zh" "$(say zh_CN.UTF-8 --report -)" "还没有练习记录。"
 check "empty record, en" "$(say C --report -)" "No practice record yet."
 check "record usage, zh" "$(say zh_CN.UTF-8 --report)" "用法：tavrin --report 文件.html"
+# The record's own errors too.
+mkdir -p "$scratch/tavrin"
+printf 'not a database, only a drawing %.0s' {1..200} >"$scratch/tavrin/record.sqlite"
+check "damaged record, zh" "$(say zh_CN.UTF-8 --report -)" "已损坏"
+check "damaged record, en" "$(say en_US.UTF-8 --report -)" "The practice record $scratch/tavrin/record.sqlite is damaged"
+rm -r "$scratch/tavrin"
 
 [ "$failures" -eq 0 ] || exit 1
-echo "command line locale: ${#rows[@]} locales and 5 messages as expected"
+echo "command line locale: ${#rows[@]} locales and 7 messages as expected"

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <vector>
 
 #include "record/record_store.h"
+#include "scratch_mount.h"
 #include "shell/messages.h"
 
 namespace tavrin {
@@ -77,6 +79,27 @@ TEST_F(ShowReportTest, SaysInOneMessageWhenNoBrowserStartsOrThePageCannotBeWritt
     EXPECT_EQ(ShowReport(parts), 1);
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(ShowReportTest, APageThatCannotBeWrittenWholeIsNotHandedOnAndTheOldOneStays) {
+    TAVRIN_SKIP_UNLESS_ROOT();
+    const QString folder = QFileInfo(parts.pagePath).path();
+    QDir().mkpath(folder);
+    const auto disk = testing::ScratchMount::Tmpfs(folder, 16);
+    ASSERT_TRUE(disk.mounted());
+    ASSERT_EQ(ShowReport(parts), 0);
+    MarkedSet set{QDateTime::currentDateTime(), "1000", 10, 1, 1, 100, {}};
+    set.questions.push_back({" 2", "＋", " 3", "5", "5", true});
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(RecordStore(parts.recordPath).Append(set).stored);
+    ASSERT_TRUE(disk.Fill());
+
+    EXPECT_EQ(ShowReport(parts), 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(parts.pagePath)) << messages[0].toStdString();
+    EXPECT_EQ(opened.size(), 1u) << "only the first, whole page went to the browser";
+    QFile page(parts.pagePath);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(page.readAll()), pages[0]);
 }
 
 }  // namespace

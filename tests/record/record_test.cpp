@@ -56,7 +56,11 @@ class RecordTest : public FaceWindowTest {
 protected:
     void SetUp() override {
         FaceWindowTest::SetUp();
-        recordMarkedSet = PracticeRecorder(RecordPath());
+        UseRecorder({});
+    }
+    void UseRecorder(PracticeRecorder::Options options) {
+        recorder.emplace(RecordPath(), options);
+        recordMarkedSet = *recorder;
     }
     QString RecordPath() const { return dir.filePath("data/tavrin/record.sqlite"); }
 
@@ -68,12 +72,16 @@ protected:
         Answer(store.Cell(4, 1));
         Answer(store.Cell(4, 2) + u'0');
     }
+    // What the recorder said once it has dealt with the set.
     QStringList Mark(int clicks = 1) {
         StderrCapture capture;
         for (int i = 0; i < clicks; ++i) QTest::mouseClick(ui().Command4, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return recorder->Idle(); }, 30'000));
         return capture.Lines();
     }
     std::vector<MarkedSet> Stored() const { return RecordStore(RecordPath()).LoadAll().sets; }
+
+    std::optional<PracticeRecorder> recorder;
 };
 
 TEST_F(RecordTest, StoresEachMarkedSetOnceWithEveryQuestionAsTyped) {
@@ -136,6 +144,7 @@ TEST_F(RecordTest, AFaultyRecordCostsOneLineAndTheDrillGoesOn) {
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.name);
+        UseRecorder({300, 60'000});
         Start(settings);
         AnswerSet();
         fault.arrange(RecordPath());
@@ -163,6 +172,8 @@ TEST_F(RecordTest, AFaultyRecordCostsOneLineAndTheDrillGoesOn) {
             EXPECT_TRUE(QFileInfo(RecordPath()).isDir());
         }
         face.reset();
+        recordMarkedSet = nullptr;
+        recorder.reset();
         chmod(qPrintable(QFileInfo(RecordPath()).path()), 0755);
         QDir(dir.filePath("data")).removeRecursively();
     }

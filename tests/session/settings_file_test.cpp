@@ -10,10 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <csignal>
 #include <functional>
+
+#include "scratch_mount.h"
 
 namespace tavrin {
 namespace {
@@ -190,27 +192,71 @@ TEST_F(SettingsFileTest, AHugeFileCostsNoMoreMemoryThanASmallOne) {
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "KiB";
 }
 
-TEST_F(SettingsFileTest, AWriteKilledBeforeItsRenameLeavesTheOldFileAndNoLitterForLong) {
-    Write("[menu]\nmenu3=1\n");
+TEST_F(SettingsFileTest, AWriteKilledMidwayLeavesTheOldFileAndNoLitterForLong) {
+    // A long comment makes the new file outgrow the size limit the writer is held to,
+    // and the kernel kills it in the middle of writing.
+    const QByteArray old = "; " + QByteArray(8192, 'c') + "\n[menu]\nmenu3=1\n";
+    Write(old);
     const pid_t child = fork();
     if (child == 0) {
-        QSaveFile half(path);
-        half.open(QIODevice::WriteOnly);
-        half.write("[menu]\nmenu3=0");
-        half.flush();
-        raise(SIGKILL);
+        const rlimit size{4096, 4096}, core{0, 0};
+        setrlimit(RLIMIT_FSIZE, &size);
+        setrlimit(RLIMIT_CORE, &core);
+        SettingsFile(path).Write(SettingsFile::kVoicePromptsKey, false);
+        _exit(0);
     }
     ASSERT_GT(child, 0);
-    waitpid(child, nullptr, 0);
-    EXPECT_EQ(Content(), "[menu]\nmenu3=1\n");
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "status " << status;
+    EXPECT_EQ(Content(), old);
+    EXPECT_EQ(QDir(dir.filePath("tavrin")).entryList(QDir::Files | QDir::Hidden).size(), 2)
+        << "the killed write's own file is left";
 
-    // Where the file system has no unnamed files, a killed write leaves a named
-    // one; earlier versions left a lock file.
-    for (const char* litter : {"tavrin/Qbx_R.qXbZyW", "tavrin/Qbx_R.lock"})
-        Write(dir.filePath(litter), "[menu]");
+    // Earlier versions left a lock file too.
+    Write(dir.filePath("tavrin/Qbx_R.lock"), "[menu]");
     ASSERT_TRUE(SettingsFile(path).Write(SettingsFile::kSoundEffectsKey, true));
     EXPECT_EQ(QDir(dir.filePath("tavrin")).entryList(QDir::Files | QDir::Hidden),
               QStringList{"Qbx_R"});
+}
+
+TEST_F(SettingsFileTest, AFullDiskKeepsTheOldFileByteForByteAndSaysSoOnce) {
+    TAVRIN_SKIP_UNLESS_ROOT();
+    const QString folder = dir.filePath("tavrin");
+    const auto disk = testing::ScratchMount::Tmpfs(folder, 64);
+    ASSERT_TRUE(disk.mounted());
+    const QByteArray old = "; by hand\n[menu]\nmenu3=1\nmenu6=0\n";
+    Write(old);
+    ASSERT_TRUE(disk.Fill());
+
+    // In a child, with its stderr in a file.
+    QTemporaryFile said;
+    ASSERT_TRUE(said.open());
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(said.handle(), STDERR_FILENO);
+        const SettingsFile settings(path);
+        const bool any = settings.Write(SettingsFile::kSoundEffectsKey, true) ||
+                         settings.Write(SettingsFile::kVoicePromptsKey, false);
+        _exit(any ? 1 : 0);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write said it succeeded";
+    EXPECT_EQ(Content(), old);
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"Qbx_R", "filler"}));
+    said.seek(0);
+    const QStringList lines =
+        QString::fromLocal8Bit(said.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(path)) << lines[0].toStdString();
+
+    disk.Unfill();
+    ASSERT_TRUE(SettingsFile(path).Write(SettingsFile::kSoundEffectsKey, true));
+    EXPECT_EQ(Content(), "; by hand\n[menu]\nmenu3=1\nmenu6=1\n");
 }
 
 }  // namespace
