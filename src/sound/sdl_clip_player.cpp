@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "sound/clip_table.h"
+#include "sound/deferred_clip_player.h"
+#include "sound/server_socket.h"
 #include "sound/sound_libraries.h"
 
 namespace tavrin {
@@ -93,6 +95,8 @@ struct SdlClipPlayer::Device {
     SDL_AudioDeviceID id = 0;
     bool audioStarted = false;
     bool warned = false;
+    // Where the server of the open device listens; empty when that cannot be told.
+    std::string serverSocket;
 
     std::atomic<int> periodFrames{kPeriodFrames};
     std::atomic<bool> open{false};
@@ -109,9 +113,12 @@ namespace {
 
 // The drivers tried when the user has named none: the sound servers a desktop runs, by
 // name, so that a missing server is reported as that and not as some driver's complaint;
-// then whatever SDL itself finds (ALSA on a machine without a server).
+// then whatever SDL itself finds (ALSA on a machine without a server). Where PipeWire is the
+// server its own driver comes first: through its PulseAudio service a click came later
+// (p95 30.8 ms against 30).
 std::vector<const char*> DriversToTry() {
     if (std::getenv("SDL_AUDIODRIVER")) return {nullptr};
+    if (PipeWireIsTheServer()) return {"pipewire", "pulseaudio", nullptr};
     return {"pulseaudio", "pipewire", nullptr};
 }
 
@@ -151,6 +158,8 @@ bool SdlClipPlayer::Device::Open() {
         id = sdl->OpenAudioDevice(nullptr, 0, &want, &have, 0);
         quietStderr.reset();
         if (id != 0) {
+            const char* current = sdl->GetCurrentAudioDriver();
+            serverSocket = ServerSocketPath(current ? current : "");
             periodFrames = have.samples;
             quietFrames = 0;
             lost = quiet = closing = false;
@@ -268,6 +277,14 @@ void SdlClipPlayer::Device::Run() {
             const std::uint64_t count = callbacks;
             stalled = (count == lastCallbacks && !mixer.Idle()) ? stalled + 1 : 0;
             lastCallbacks = count;
+            // Stopped callbacks with the server's socket refusing: the server is dead (SDL's
+            // PipeWire driver never says so), and a new device reaches the next one. With the
+            // socket still taking connections the server only hangs.
+            if (stalled > 0 && !serverSocket.empty() && !ServerListens(serverSocket)) {
+                lost = true;
+                stalled = 0;
+                continue;
+            }
             if (stalled >= kStalledChecks) {
                 mixer.Stop();
                 stalled = 0;
@@ -328,7 +345,10 @@ SdlClipPlayer::SdlClipPlayer(const std::string& path, int quietSpellMs) {
     // the program could no longer be stopped by a signal.
     sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     device_ = std::make_shared<Device>(sdl, std::move(*speech), quietSpellMs);
-    thread_ = std::thread([device = device_] { device->Run(); });
+    thread_ = std::thread([device = device_] {
+        NameThisThread();
+        device->Run();
+    });
     live_ = true;
 }
 
