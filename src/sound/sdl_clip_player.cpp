@@ -97,6 +97,7 @@ struct SdlClipPlayer::Device {
     bool warned = false;
     // Where the server of the open device listens; empty when that cannot be told.
     std::string serverSocket;
+    std::optional<SocketFile> serverSocketFile;
 
     std::atomic<int> periodFrames{kPeriodFrames};
     std::atomic<bool> open{false};
@@ -160,6 +161,7 @@ bool SdlClipPlayer::Device::Open() {
         if (id != 0) {
             const char* current = sdl->GetCurrentAudioDriver();
             serverSocket = ServerSocketPath(current ? current : "");
+            serverSocketFile = SocketFileAt(serverSocket);
             periodFrames = have.samples;
             quietFrames = 0;
             lost = quiet = closing = false;
@@ -277,10 +279,11 @@ void SdlClipPlayer::Device::Run() {
             const std::uint64_t count = callbacks;
             stalled = (count == lastCallbacks && !mixer.Idle()) ? stalled + 1 : 0;
             lastCallbacks = count;
-            // Stopped callbacks with the server's socket refusing: the server is dead (SDL's
-            // PipeWire driver never says so), and a new device reaches the next one. With the
-            // socket still taking connections the server only hangs.
-            if (stalled > 0 && !serverSocket.empty() && !ServerListens(serverSocket)) {
+            // Stopped callbacks while the server's socket refuses, or is another server's by
+            // now: the server died (SDL's PipeWire driver never says so), and a new device
+            // reaches the next one. With its own socket still taking connections it only hangs.
+            if (stalled > 0 && serverSocketFile &&
+                !SameServerListens(serverSocket, serverSocketFile)) {
                 lost = true;
                 stalled = 0;
                 continue;

@@ -2,6 +2,7 @@
 #include "sound/server_socket.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -56,6 +57,17 @@ bool ServerListens(const std::string& path) {
         errno == EAGAIN || errno == EINPROGRESS;
     close(fd);
     return listens;
+}
+
+std::optional<SocketFile> SocketFileAt(const std::string& path) {
+    struct stat status {};
+    if (path.empty() || stat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode))
+        return std::nullopt;
+    return SocketFile{status.st_dev, status.st_ino, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+}
+
+bool SameServerListens(const std::string& path, const std::optional<SocketFile>& then) {
+    return then && SocketFileAt(path) == then && ServerListens(path);
 }
 
 bool PipeWireIsTheServer() { return ServerListens(ServerSocketPath("pipewire")); }

@@ -92,14 +92,30 @@ TEST(ServerSocket, AHungServerStillListensAndADeadOneDoesNot) {
     const std::string path = (folder / "native").string();
 
     EXPECT_FALSE(ServerListens(path)) << "no socket at all";
+    EXPECT_FALSE(SocketFileAt(path));
     const int server = Listen(path);
     ASSERT_GE(server, 0);
+    const auto opened = SocketFileAt(path);
+    ASSERT_TRUE(opened);
     // It never accepts, as a stopped server does not: connections wait, then the queue fills.
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(ServerListens(path)) << "hung, try " << i;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(ServerListens(path)) << "hung, try " << i;
+        EXPECT_TRUE(SameServerListens(path, opened)) << "hung, try " << i;
+    }
     close(server);
     ASSERT_TRUE(fs::exists(path));
     EXPECT_FALSE(ServerListens(path)) << "the socket file a killed server leaves behind";
+    EXPECT_FALSE(SameServerListens(path, opened));
     EXPECT_FALSE(ServerListens(""));
+
+    // Killed and started again before anyone noticed: a new socket at the same path.
+    fs::remove(path);
+    const int restarted = Listen(path);
+    ASSERT_GE(restarted, 0);
+    EXPECT_TRUE(ServerListens(path));
+    EXPECT_FALSE(SameServerListens(path, opened)) << "another server now";
+    EXPECT_TRUE(SameServerListens(path, SocketFileAt(path)));
+    close(restarted);
     fs::remove_all(folder);
 }
 
