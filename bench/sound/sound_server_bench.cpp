@@ -188,10 +188,10 @@ int Measure(ServerKind kind, int runs) {
     const Onset click = OnsetOf(*speech, clips::ClipClick);
     const Onset startup = OnsetOf(*speech, clips::ClipStartup);
 
-    // First, before any stream of ours has played: a sink held at the large latency of the
-    // silent stream that plays into it keeps a new stream's first sound back by what it has
-    // rendered already (a 10 ms pacat stream: 266 ms first, then 74 and 52 ms). That is the
-    // server's, the same for any client; the rows after it see a sink that has served us.
+    // First, before any stream of ours has played on this server: a 10 ms pacat stream
+    // joining a fresh null sink that a silent stream holds at a large latency was heard
+    // 266 ms after it started, and the next two 74 and 52 ms; this row says whether the
+    // program's first stream pays the same.
     std::string whyFirst;
     const Figures first = StartUp(server, monitor, startup, 1, false, &whyFirst);
 
