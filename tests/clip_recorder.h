@@ -16,10 +16,12 @@ public:
     using Played = std::pair<std::int32_t, std::int32_t>;
 
     void PlayClip(std::int32_t from, std::int32_t to) override { played.emplace_back(from, to); }
+    void Prepare() override { ++prepared; }
 
     static Played Of(const Clip& clip) { return {clip.from, clip.to}; }
 
     std::vector<Played> played;
+    int prepared = 0;
 };
 
 }  // namespace tavrin::testing

@@ -57,17 +57,29 @@ BENCHMARK(BM_PlayClipThenMixOnePeriod)->Unit(benchmark::kMicrosecond);
 // Without a sound card SDL's disk driver, writing to /dev/null, paces the device
 // like real hardware; set SDL_AUDIODRIVER to measure a real one. Target: no more
 // than one device period.
+constexpr auto kGiveUp = std::chrono::seconds(2);
+
 void TimeClipToDevice(benchmark::State& state, SdlClipPlayer& player,
-                      const std::function<void()>& ready) {
+                      const std::function<bool()>& ready) {
     if (!player.IsLive()) return state.SkipWithError(player.Fault().c_str());
     const ClipMixer& mixer = *player.Mixer();
     double worst = 0;
     for (auto _ : state) {
-        ready();
+        if (!ready()) {
+            state.SkipWithError("the device never came to rest within 2 s");
+            break;
+        }
         const auto started = mixer.ClipsStarted();
         const auto t0 = std::chrono::steady_clock::now();
         player.PlayClip(clips::ClipClick.from, clips::ClipClick.to);
-        while (mixer.ClipsStarted() == started) std::this_thread::yield();
+        // A device that never takes a buffer (a driver that cannot write its file) ends the
+        // run with a failure that says so, not a wait for CTest's time-out.
+        while (mixer.ClipsStarted() == started && std::chrono::steady_clock::now() - t0 < kGiveUp)
+            std::this_thread::yield();
+        if (mixer.ClipsStarted() == started) {
+            state.SkipWithError("the clip never reached the device within 2 s");
+            break;
+        }
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - t0;
         worst = std::max(worst, took.count());
         state.SetIterationTime(took.count());
@@ -93,6 +105,7 @@ void BM_PlayClipToDevice(benchmark::State& state) {
     std::uniform_real_distribution<double> phase(0.0, periodS);
     TimeClipToDevice(state, player, [&] {
         std::this_thread::sleep_for(std::chrono::duration<double>(phase(random)));
+        return true;
     });
 }
 BENCHMARK(BM_PlayClipToDevice)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
@@ -102,7 +115,10 @@ void BM_PlayClipAfterRestToDevice(benchmark::State& state) {
     UseDiskDeviceUnlessTold();
     SdlClipPlayer player(kSpeechFile, 20);
     TimeClipToDevice(state, player, [&] {
-        while (!player.IsResting()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const auto deadline = std::chrono::steady_clock::now() + kGiveUp;
+        while (!player.IsResting() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return player.IsResting();
     });
 }
 BENCHMARK(BM_PlayClipAfterRestToDevice)

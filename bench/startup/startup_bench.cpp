@@ -56,6 +56,8 @@ struct Options {
     int settleMs = 300;
     int timeoutMs = 10000;
     bool dummyAudio = true;
+    // The state of the sound options at start; both off is how a new user finds them.
+    std::string settings;               // empty: no settings file
     int idleS = 0;                      // 0: no idle measurement
     int restWaitS = 15;                 // the start-up prompt, the quiet spell after it, a margin
     std::vector<std::string> extraEnv;  // KEY=VALUE, for investigating
@@ -76,6 +78,7 @@ struct RunResult {
     Memory memory;
     double idleCpuS = -1;  // CPU seconds over the idle time; -1 when not measured
     bool deviceOpen = false;
+    bool soundLoaded = false;
 };
 
 void PrintUsage(FILE* to) {
@@ -87,6 +90,7 @@ void PrintUsage(FILE* to) {
                  "  --settle-ms N     wait after the window appears before reading memory (300)\n"
                  "  --timeout-ms N    give up on a launch after this long (10000)\n"
                  "  --real-audio      do not set SDL_AUDIODRIVER=dummy for the program\n"
+                 "  --sound off|effects|voice  the options at start (off: no settings file)\n"
                  "  --env KEY=VALUE   extra environment for the program (repeatable)\n"
                  "  --idle-s N        also measure CPU time over N idle seconds (0: off)\n"
                  "  --rest-wait-s N   wait this long before the idle time (15)\n",
@@ -128,6 +132,11 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             if (ok && arg == "--program") o.program = *v;
             if (ok && arg == "--env") ok = v->find('=') != std::string::npos;
             if (ok && arg == "--env") o.extraEnv.push_back(*v);
+        } else if (arg == "--sound") {
+            const auto v = value();
+            ok = v && (*v == "off" || *v == "effects" || *v == "voice");
+            if (ok && *v == "effects") o.settings = "[menu]\nmenu3=0\nmenu6=1\n";
+            if (ok && *v == "voice") o.settings = "[menu]\nmenu3=1\nmenu6=0\n";
         } else if (arg == "--real-audio") {
             o.dummyAudio = false;
         } else if (arg == "-h" || arg == "--help") {
@@ -289,6 +298,17 @@ std::optional<double> CpuSeconds(pid_t pid) {
 }
 
 // SDL names the thread of an open audio device "SDLAudioP<n>".
+// SDL or libsndfile mapped into the program.
+bool HasSoundLibraries(pid_t pid) {
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find("libSDL2") != std::string::npos ||
+            line.find("libsndfile") != std::string::npos)
+            return true;
+    return false;
+}
+
 bool HasAudioThread(pid_t pid) {
     std::error_code ec;
     for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
@@ -454,6 +474,10 @@ std::optional<RunResult> RunOnce(const Options& o, const std::string& display, S
     const fs::path runtime = work / "runtime";
     fs::create_directory(config);
     fs::create_directory(runtime);
+    if (!o.settings.empty()) {
+        fs::create_directory(config / "tavrin");
+        std::ofstream(config / "tavrin" / "Qbx_R") << o.settings;
+    }
     fs::permissions(runtime, fs::perms::owner_all);
 
     const auto env = ChildEnvironment(o, display, config, runtime);
@@ -486,6 +510,7 @@ std::optional<RunResult> RunOnce(const Options& o, const std::string& display, S
         std::this_thread::sleep_for(std::chrono::milliseconds(o.settleMs));
         if (auto m = ReadMemory(pid)) {
             r.memory = *m;
+            r.soundLoaded = HasSoundLibraries(pid);
             result = r;
         } else {
             why = "the program ended while settling";
@@ -578,8 +603,10 @@ int Main(int argc, char** argv) {
                 o.dummyAudio ? "dummy"
                 : inherited  ? inherited
                              : "(unset)");
-    std::printf("\n%4s %12s %10s %9s %9s %9s %9s %9s\n", "run", "on screen ms", "window", "RSS MB",
-                "HWM MB", "anon MB", "file MB", "PSS MB");
+    std::printf("sound options at start: %s\n",
+                o.settings.empty() ? "off (no settings file)" : o.settings.c_str());
+    std::printf("\n%4s %12s %10s %9s %9s %9s %9s %9s %s\n", "run", "on screen ms", "window",
+                "RSS MB", "HWM MB", "anon MB", "file MB", "PSS MB", "libs");
 
     std::vector<RunResult> results;
     for (int i = 0; i < o.runs; ++i) {
@@ -595,9 +622,9 @@ int Main(int argc, char** argv) {
         if (i == 0 && !output.empty())
             std::printf("(the program's output on the first run: %s)\n", output.c_str());
         const std::string size = std::to_string(r->width) + "x" + std::to_string(r->height);
-        std::printf("%4d %12.1f %10s %9.1f %9.1f %9.1f %9.1f %9.1f\n", i + 1, r->startupMs,
+        std::printf("%4d %12.1f %10s %9.1f %9.1f %9.1f %9.1f %9.1f %s\n", i + 1, r->startupMs,
                     size.c_str(), r->memory.rssMb, r->memory.hwmMb, r->memory.anonMb,
-                    r->memory.fileMb, r->memory.pssMb);
+                    r->memory.fileMb, r->memory.pssMb, r->soundLoaded ? "sound" : "-");
         if (r->idleCpuS >= 0)
             std::printf("     idle: %.2f CPU s over %d s (%.3f%% of a core), sound device %s\n",
                         r->idleCpuS, o.idleS, 100.0 * r->idleCpuS / o.idleS,

@@ -167,6 +167,8 @@ void FaceWindow::Load() {
     if (parts_.openSpeechFile) {
         if (auto opened = parts_.openSpeechFile(speechFile)) player_ = std::move(opened);
     }
+    // With both options off no clip can play until one is switched on: nothing of sound loads.
+    if (SoundEffectsOn() || VoicePromptsOn()) player_->Prepare();
 
     if (SoundEffectsOn()) Play(*player_, clips::ClipStartup);
     if (VoicePromptsOn()) welcomeTimer_.start();

@@ -183,6 +183,8 @@ void FaceWindow::SwitchOption(int index) {
     QAction* offItem = voice ? ui.menu_wj_4 : ui.menu_wj_7;
     (on ? onItem : offItem)->setChecked(true);
     (on ? offItem : onItem)->setChecked(false);
+    // The sound opens now, so that the next click is heard on time.
+    if (on) player_->Prepare();
 }
 
 }  // namespace tavrin

@@ -1,7 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/deferred_clip_player.h"
 
+#include <pthread.h>
+
 namespace tavrin {
+
+void NameThisThread() {
+    // Seen in top and in /proc, and by the test that no sound thread runs while sound is off.
+    pthread_setname_np(pthread_self(), kSoundThreadName);
+}
 
 DeferredClipPlayer::DeferredClipPlayer(Opener open) : open_(std::move(open)) {}
 
@@ -11,8 +18,14 @@ DeferredClipPlayer::~DeferredClipPlayer() {
 
 void DeferredClipPlayer::Open() {
     std::lock_guard lock(mutex_);
-    if (opening_.joinable() || player_) return;
+    StartOpening();
+}
+
+void DeferredClipPlayer::StartOpening() {
+    if (openAsked_) return;
+    openAsked_ = true;
     opening_ = std::thread([this] {
+        NameThisThread();
         std::unique_ptr<ClipPlayer> opened = open_();
         if (!opened) opened = std::make_unique<SilentClipPlayer>();
         std::lock_guard ready(mutex_);
@@ -26,8 +39,9 @@ void DeferredClipPlayer::PlayClip(std::int32_t from, std::int32_t to) {
     std::lock_guard lock(mutex_);
     if (player_) {
         player_->PlayClip(from, to);
-    } else if (waiting_.size() < kMostWaitingClips) {
-        waiting_.emplace_back(from, to);
+    } else {
+        if (waiting_.size() < kMostWaitingClips) waiting_.emplace_back(from, to);
+        StartOpening();
     }
 }
 

@@ -73,7 +73,8 @@ const SdlLibrary* LoadSdl(std::string* error) {
                 .Bind("SDL_LockAudioDevice", sdl.LockAudioDevice)
                 .Bind("SDL_UnlockAudioDevice", sdl.UnlockAudioDevice)
                 .Bind("SDL_CloseAudioDevice", sdl.CloseAudioDevice)
-                .Bind("SDL_GetError", sdl.GetError);
+                .Bind("SDL_GetError", sdl.GetError)
+                .Bind("SDL_GetCurrentAudioDriver", sdl.GetCurrentAudioDriver);
         },
         error);
 }

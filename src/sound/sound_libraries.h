@@ -23,6 +23,7 @@ struct SdlLibrary {
     decltype(&::SDL_UnlockAudioDevice) UnlockAudioDevice;
     decltype(&::SDL_CloseAudioDevice) CloseAudioDevice;
     decltype(&::SDL_GetError) GetError;
+    decltype(&::SDL_GetCurrentAudioDriver) GetCurrentAudioDriver;
 };
 
 struct SndfileLibrary {

@@ -19,6 +19,7 @@
 
 #include "clip_recorder.h"
 #include "shell/fonts.h"
+#include "shell/pictures.h"
 #include "shell/translation.h"
 
 namespace tavrin {
@@ -182,7 +183,14 @@ TEST_F(AboutWindowTest, PressOnOnePartAndReleaseOnTheOtherIsNoClick) {
 
 TEST_F(AboutWindowTest, PointerClicksAtTheArrowsTipAndBoxesSpeakChinese) {
     AboutWindow* window = AboutWindow::ShowAbout(false, player);
-    EXPECT_EQ(window->cursor().hotSpot(), QPoint(0, 0));
+    // Our own pointer picture, not one of the standard pointers (all of which have (0, 0) too).
+    const QCursor pointer = window->cursor();
+    EXPECT_EQ(pointer.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(pointer.hotSpot(), QPoint(0, 0));
+    EXPECT_EQ(pointer.pixmap().toImage(),
+              CompiledPicture(QStringLiteral("about_pointer.ico"), window->devicePixelRatioF())
+                  .toImage());
+    EXPECT_EQ(Control(window, "Image1")->cursor().pixmap().toImage(), pointer.pixmap().toImage());
 
     ASSERT_TRUE(InstallQtChineseTexts(*qApp)) << "the built-in translation is missing";
     QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok);

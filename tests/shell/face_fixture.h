@@ -35,6 +35,7 @@ inline Played P(const Clip& clip) { return ClipRecorder::Of(clip); }
 struct ForwardingPlayer : ClipPlayer {
     explicit ForwardingPlayer(ClipRecorder& r) : recorder(r) {}
     void PlayClip(std::int32_t from, std::int32_t to) override { recorder.PlayClip(from, to); }
+    void Prepare() override { recorder.Prepare(); }
     ClipRecorder& recorder;
 };
 
@@ -77,8 +78,9 @@ protected:
         parts.screenDepth = screenDepth;
         parts.recordMarkedSet = recordMarkedSet;
         parts.showPracticeRecord = [this] { ++practiceRecordShown; };
-        parts.openSpeechFile = [this](const QString& path) {
+        parts.openSpeechFile = [this](const QString& path) -> std::unique_ptr<ClipPlayer> {
             openedPath = path;
+            if (openSpeechFile) return openSpeechFile(path);
             return std::make_unique<ForwardingPlayer>(recorder);
         };
         face = std::make_unique<FaceWindow>(std::move(parts));
@@ -137,6 +139,8 @@ protected:
     std::vector<Message> messages;
     std::unique_ptr<FaceWindow> face;
     QString openedPath;
+    // The real player in place of the recorder, when set.
+    std::function<std::unique_ptr<ClipPlayer>(const QString&)> openSpeechFile;
     std::function<void(SessionState&)> recordMarkedSet;
     int practiceRecordShown = 0;
 

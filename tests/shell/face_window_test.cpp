@@ -130,15 +130,15 @@ TEST_F(FaceWindowTest, WithoutASetBothButtonsSaySoAndNothingElseHappens) {
     recorder.played.clear();
     ui().Text1->setText("12");
     QTest::mouseClick(ui().Command1, Qt::LeftButton);
+    // After the message the answer box is emptied and has the face's focus (active or not).
+    EXPECT_TRUE(ui().Text1->text().isEmpty());
+    EXPECT_EQ(face->focusWidget(), ui().Text1);
     QTest::mouseClick(ui().Command4, Qt::LeftButton);
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].text, "你还没有出题呢！");
     EXPECT_EQ(messages[1].text, "你还没有出题呢！");
     EXPECT_EQ(messages[0].icon, MessageIcon::None);
     EXPECT_TRUE(recorder.played.empty()) << "no click sound without a set";
-    EXPECT_TRUE(ui().Text1->text().isEmpty());
-    EXPECT_TRUE(ui().Text1->hasFocus() || QApplication::focusWidget() == ui().Text1 ||
-                ui().Text1->focusPolicy() != Qt::NoFocus);
     EXPECT_FALSE(face->marqueeTimer().isActive());
     EXPECT_FALSE(face->announcementTimer().isActive());
 }
@@ -266,8 +266,15 @@ TEST_F(FaceWindowTest, StartUpReadsEachSettingsCaseAndWritesNothing) {
     for (const auto& c : cases) {
         QFile::remove(SettingsPath());
         recorder.played.clear();
-        Start(c.content);
-        const QFileInfo before(SettingsPath());
+        // A time long past, taken as a value: a rewrite of the same bytes still shows.
+        const QDateTime written = QDateTime::fromSecsSinceEpoch(1'000'000'000);
+        if (!c.content.isNull()) {
+            WriteSettings(c.content);
+            QFile file(SettingsPath());
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(written, QFileDevice::FileModificationTime));
+        }
+        Start(QByteArray());
         EXPECT_EQ(ui().menu_wj_3->isChecked(), c.voice);
         EXPECT_EQ(ui().menu_wj_4->isChecked(), !c.voice);
         EXPECT_EQ(ui().menu_wj_6->isChecked(), c.effects);
@@ -287,7 +294,7 @@ TEST_F(FaceWindowTest, StartUpReadsEachSettingsCaseAndWritesNothing) {
             QFile file(SettingsPath());
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
             EXPECT_EQ(file.readAll(), c.content) << "nothing written";
-            EXPECT_EQ(QFileInfo(SettingsPath()).lastModified(), before.lastModified());
+            EXPECT_EQ(QFileInfo(SettingsPath()).lastModified(), written);
         }
     }
     // A settings "file" that cannot be read as one.

@@ -76,6 +76,34 @@ TEST_F(FaceWindowTest, SwitchingAnOptionWritesTheSettingsFileAtOnce) {
     EXPECT_TRUE(ui().menu_wj_7->isChecked());
 }
 
+// Sound loads its libraries and opens a device: only once an option that sounds is on.
+TEST_F(FaceWindowTest, TheSoundGetsReadyOnlyWhenAnOptionIsOn) {
+    struct Case {
+        QByteArray settings;
+        QAction* Ui::FORM1::*switched;  // null: nothing switched
+        bool readyAtStart;
+        bool readyAfterSwitch;
+    };
+    const Case cases[] = {
+        {"[menu]\nmenu3=0\nmenu6=0\n", nullptr, false, false},
+        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_7, false, false},
+        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_6, false, true},
+        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_3, false, true},
+        {"[menu]\nmenu3=1\nmenu6=0\n", nullptr, true, true},
+        {"[menu]\nmenu3=0\nmenu6=1\n", nullptr, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings.constData());
+        recorder.prepared = 0;
+        Start(c.settings);
+        EXPECT_EQ(recorder.prepared > 0, c.readyAtStart);
+        if (c.switched) (ui().*(c.switched))->trigger();
+        EXPECT_EQ(recorder.prepared > 0, c.readyAfterSwitch);
+        face->close();
+        face.reset();
+    }
+}
+
 TEST_F(FaceWindowTest, HelpShowsTheMessageWithAContactAddress) {
     Start();
     ui().menu_wj_15->trigger();
@@ -113,7 +141,7 @@ TEST_F(FaceWindowTest, OnlyTheTraysRightButtonOpensTheMenu) {
     Start(QByteArray(), /*useTray=*/true);
     // The tray icon and the pointers come once the face has been painted.
     EXPECT_EQ(face->trayIcon(), nullptr);
-    QTRY_VERIFY(face->trayIcon() != nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return face->trayIcon() != nullptr; }));
     QSystemTrayIcon* tray = face->trayIcon();
     EXPECT_FALSE(face->windowIcon().isNull());
     EXPECT_EQ(ui().Text1->cursor().pixmap().size(), QSize(32, 32));

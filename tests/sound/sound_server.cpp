@@ -163,6 +163,11 @@ void SoundServer::UseInThisProcess() const {
     unsetenv("SDL_AUDIODRIVER");
 }
 
+bool UnderCi() {
+    const char* ci = std::getenv("CI");
+    return ci && std::string(ci) == "true";
+}
+
 std::string SoundServer::Log() const { return ReadText(folder_ + "/server.log"); }
 
 bool SoundServer::Answers() const {
@@ -177,9 +182,13 @@ std::string SoundServer::Start() {
             ? std::vector<std::string>{"pulseaudio", "pactl", "pacat", "parec"}
             : std::vector<std::string>{"pipewire", "pipewire-pulse", "wireplumber", "dbus-daemon",
                                        "pactl",    "pacat",          "parec"};
-    for (const std::string& tool : tools)
-        if (!Installed(tool))
+    missingProgram_ = false;
+    for (const std::string& tool : tools) {
+        if (!Installed(tool)) {
+            missingProgram_ = true;
             return tool + " is not installed (scripts/install-deps.sh installs it)";
+        }
+    }
 
     if (kind_ == ServerKind::PulseAudio) {
         // -n: only our script's null sink and socket, never the machine's card.

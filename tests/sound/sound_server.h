@@ -42,8 +42,10 @@ public:
 
     // Starts the server, or starts it again after Kill, and waits until it answers and has
     // settled (a first stream in its first second or two starts late). Empty on success,
-    // otherwise why it could not run: the caller skips.
+    // otherwise why it could not run. Only a program that is not installed
+    // (MissingProgram()) lets a caller skip; an installed server that fails is a fault.
     std::string Start();
+    bool MissingProgram() const { return missingProgram_; }
     // The server dies at once, as in a crash; Start brings it back on the same socket.
     void Kill();
     // The server stops answering (SIGSTOP) without closing its socket, and goes on.
@@ -64,11 +66,15 @@ private:
     bool Answers() const;
 
     ServerKind kind_;
+    bool missingProgram_ = false;
     std::string folder_;
     Child bus_;
     std::vector<Child> servers_;
     Child silence_;
 };
+
+// Under CI every tool the suite needs is installed: a case that would skip fails instead.
+bool UnderCi();
 
 // The null sink's monitor, mono 16-bit, each sample with the moment it left the sink.
 class MonitorRecorder {

@@ -108,7 +108,7 @@ TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForCli
             EXPECT_GT(oddSteps, 20) << "the outline steps two screen pixels, the 1x one blown up";
         }
         XFree(input);
-        program.Stop();
+        EXPECT_EQ(ProgramTrouble(program.Stop(), folder + "/program.log"), "");
     }
     XCloseDisplay(compositor);
 }

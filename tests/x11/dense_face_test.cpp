@@ -65,9 +65,12 @@ protected:
     }
 
     void TearDown() override {
-        if (HasFailure() && !log_.empty())
-            std::cerr << "program output:\n" << ReadFile(log_) << '\n';
-        program_.Stop();
+        // Under the sanitizers a fault shows only in how the program ended and in its log.
+        const auto stopped = program_.Stop();
+        if (!log_.empty()) {
+            EXPECT_EQ(ProgramTrouble(stopped, log_), "");
+            if (HasFailure()) std::cerr << "program output:\n" << ReadFile(log_) << '\n';
+        }
     }
 
     static XServer& x() { return suite_.x(); }

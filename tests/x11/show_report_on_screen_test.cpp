@@ -42,7 +42,7 @@ TEST(ShowReportOnScreen, WithoutABrowserOneMessageSaysSoAndWaits) {
     EXPECT_FALSE(program.WaitExit(300ms)) << "the message did not wait to be read";
     EXPECT_TRUE(server.Keys("Return"));
     EXPECT_EQ(program.WaitExit(10s), std::optional<int>(1)) << "Enter left the message open";
-    program.Stop();
+    EXPECT_EQ(ProgramTrouble(program.Stop(), (folder / "program.log").string(), 1), "");
     server.Stop();
     fs::remove_all(folder);
 }

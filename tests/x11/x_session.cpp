@@ -83,6 +83,7 @@ bool ChildProcess::Start(const std::vector<std::string>& argv,
                          const std::vector<std::string>& environment, const std::string& logPath,
                          int fd3) {
     Stop();
+    status_.reset();
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) return false;
@@ -117,6 +118,11 @@ bool ChildProcess::Start(const std::vector<std::string>& argv,
     return true;
 }
 
+void ChildProcess::Reaped(int status) {
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    pid_ = -1;
+}
+
 std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds timeout) {
     if (pid_ <= 0) return std::nullopt;
     std::optional<int> result;
@@ -124,8 +130,8 @@ std::optional<int> ChildProcess::WaitExit(std::chrono::milliseconds timeout) {
         [&] {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-            result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            pid_ = -1;
+            Reaped(status);
+            result = status_;
             return true;
         },
         timeout);
@@ -136,19 +142,40 @@ bool ChildProcess::Running() {
     if (pid_ <= 0) return false;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
+        Reaped(status);
         return false;
     }
     return true;
 }
 
-void ChildProcess::Stop() {
-    if (pid_ <= 0) return;
+std::optional<int> ChildProcess::Stop() {
+    if (pid_ <= 0) return status_;
     kill(pid_, SIGTERM);
-    if (WaitExit(2s)) return;
+    if (WaitExit(2s)) return status_;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
+    status_.reset();
+    return status_;
+}
+
+std::string ProgramTrouble(std::optional<int> stopped, const std::string& logPath, int expected) {
+    const std::string log = ReadFile(logPath);
+    std::string trouble;
+    if (!stopped) {
+        trouble = "it did not end on SIGTERM";
+    } else if (*stopped != expected && *stopped != 128 + SIGTERM) {
+        trouble = "it ended with status " + std::to_string(*stopped);
+    }
+    for (const char* report : {"runtime error:", "ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
+                               "WARNING: ThreadSanitizer", "ERROR: UndefinedBehaviorSanitizer"}) {
+        if (log.find(report) != std::string::npos) {
+            trouble +=
+                std::string(trouble.empty() ? "" : "; ") + "its log holds \"" + report + "\"";
+            break;
+        }
+    }
+    return trouble.empty() ? trouble : trouble + "; its log:\n" + log;
 }
 
 std::string XServer::Start(const std::string& logFolder, const std::string& desktopColour) {

@@ -64,12 +64,24 @@ public:
     // The exit status once the process has ended by itself within `timeout`.
     std::optional<int> WaitExit(std::chrono::milliseconds timeout);
     bool Running();
-    void Stop();
+    // Ends it with SIGTERM (SIGKILL a hung one) and returns how it ended: its exit status, or
+    // 128 + the signal that ended it; nothing when SIGTERM did not end it within two seconds.
+    // A process that had ended already keeps the status it ended with.
+    std::optional<int> Stop();
     pid_t pid() const { return pid_; }
 
 private:
+    void Reaped(int status);
+
     pid_t pid_ = -1;
+    std::optional<int> status_;
 };
+
+// What went wrong with a program a test started, judged by how Stop said it ended and by its
+// log: an exit other than `expected` or by the SIGTERM that stopped it, or a sanitizer's
+// report. Empty when nothing did.
+std::string ProgramTrouble(std::optional<int> stopped, const std::string& logPath,
+                           int expected = 0);
 
 // Xvfb on the first free display from :90 up, with a plain coloured desktop.
 class XServer {
