@@ -85,6 +85,7 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     }
     // On a dense screen the pictures drawn for its density; at 1x only the 1x pictures are read.
     const qreal density = devicePixelRatioF();
+    picturesRatio_ = density;
     ui_->picshape->setPixmap(
         CompiledPicture(QStringLiteral("skin.bmp"), density, Ground::kWhiteCutAway));
     const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"), density);
@@ -199,6 +200,36 @@ void FaceWindow::Unload() {
     welcomeTimer_.stop();
     announcementTimer_.stop();
     if (tray_) tray_->hide();
+}
+
+bool FaceWindow::event(QEvent* event) {
+    // Qt resizes the window for the new ratio after telling it of the new screen: the face
+    // follows once that is done.
+    if (event->type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        || event->type() == QEvent::DevicePixelRatioChange
+#endif
+    )
+        QTimer::singleShot(0, this, &FaceWindow::FollowScreenRatio);
+    return QWidget::event(event);
+}
+
+void FaceWindow::FollowScreenRatio() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == picturesRatio_ || unloaded_) return;
+    picturesRatio_ = ratio;
+    ui_->picshape->setPixmap(
+        CompiledPicture(QStringLiteral("skin.bmp"), ratio, Ground::kWhiteCutAway));
+    if (!eyes_->ShowAgain()) {
+        const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"), ratio);
+        ui_->Image1->setPixmap(eye);
+        ui_->Image2->setPixmap(eye);
+    }
+    if (startUpFinished_) ChoosePointersAndIcon();
+    // The old outline belongs to the old pixels: kept, a 1x shape on a doubled window shows
+    // only its top-left quarter, and clicks miss what is drawn.
+    cutFace_ = QImage();
+    BuildWindowShape();
 }
 
 void FaceWindow::closeEvent(QCloseEvent* event) {
@@ -380,6 +411,9 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_->picshape) {
         if (event->type() == QEvent::Paint && !startUpFinished_)
             QTimer::singleShot(0, this, &FaceWindow::FinishStartUp);
+        // A ratio that changed without a word to the window still shows in its paint.
+        if (event->type() == QEvent::Paint && devicePixelRatioF() != picturesRatio_)
+            QTimer::singleShot(0, this, &FaceWindow::FollowScreenRatio);
         if (event->type() == QEvent::Paint && !cutFace_.isNull()) {
             QPainter(ui_->picshape).drawImage(0, 0, cutFace_);
             return true;

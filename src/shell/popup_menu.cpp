@@ -136,6 +136,19 @@ void FaceWindow::FinishStartUp() {
     // bus: both come once the face is on screen, where a child cannot tell the difference.
     if (startUpFinished_ || unloaded_) return;
     startUpFinished_ = true;
+    ChoosePointersAndIcon();
+
+    if (!parts_.useTray) return;
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Tavrin3.03"));
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        // Only the right button opens the menu; other clicks on the icon do nothing.
+        if (r == QSystemTrayIcon::Context) ShowPopupMenu(QCursor::pos());
+    });
+    tray_->show();
+}
+
+void FaceWindow::ChoosePointersAndIcon() {
     const QPixmap face = CompiledPicture(QStringLiteral("face.ico"));
     QIcon icon(face);
     // Pointers at the screen's density, each with its tip (the hot spot) at its top-left corner.
@@ -151,18 +164,10 @@ void FaceWindow::FinishStartUp() {
         ui_->picshape->setCursor(QCursor(face, 0, 0));
     }
     setWindowIcon(icon);
+    if (tray_) tray_->setIcon(icon);
     ui_->Text1->setCursor(pointer("pencil.ico"));
     ui_->Label1->setCursor(pointer("label1_pointer.ico"));
     ui_->Label4->setCursor(pointer("label4_pointer.ico"));
-
-    if (!parts_.useTray) return;
-    tray_ = new QSystemTrayIcon(icon, this);
-    tray_->setToolTip(QStringLiteral("Tavrin3.03"));
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        // Only the right button opens the menu; other clicks on the icon do nothing.
-        if (r == QSystemTrayIcon::Context) ShowPopupMenu(QCursor::pos());
-    });
-    tray_->show();
 }
 
 bool FaceWindow::HasTray() const { return tray_ && QSystemTrayIcon::isSystemTrayAvailable(); }
