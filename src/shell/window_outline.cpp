@@ -83,10 +83,9 @@ void SetWindowOutline(QWidget* window, const QRegion& region, const QRegion& dev
     // Qt's mask is the X bounding shape on xcb and the input region on Wayland.
     window->setMask(region);
     // Qt scales each rectangle of a mask up, so on a dense screen every step of the outline
-    // would be two or three pixels tall: the finer shape replaces it where X can take it. At
-    // 1x too, since Qt leaves a mask it already holds alone, and the server may still have
-    // the shape of a screen the window has left.
-    if (mode == OutlineMode::Shape) SetXShape(window, XCB_SHAPE_SK_BOUNDING, devicePixels);
+    // would be two or three pixels tall: the finer shape replaces it where X can take it.
+    if (mode == OutlineMode::Shape && devicePixels != region)
+        SetXShape(window, XCB_SHAPE_SK_BOUNDING, devicePixels);
 }
 
 }  // namespace tavrin

@@ -42,6 +42,7 @@ struct Case {
     Compositor compositor;
     bool startsOn2x;
 };
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 bool Inside(const Geometry& inner, const Geometry& outer) {
     return inner.x >= outer.x && inner.y >= outer.y &&
