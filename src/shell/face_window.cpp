@@ -202,18 +202,6 @@ void FaceWindow::Unload() {
     if (tray_) tray_->hide();
 }
 
-bool FaceWindow::event(QEvent* event) {
-    // Qt resizes the window for the new ratio after telling it of the new screen: the face
-    // follows once that is done.
-    if (event->type() == QEvent::ScreenChangeInternal
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-        || event->type() == QEvent::DevicePixelRatioChange
-#endif
-    )
-        QTimer::singleShot(0, this, &FaceWindow::FollowScreenRatio);
-    return QWidget::event(event);
-}
-
 void FaceWindow::FollowScreenRatio() {
     const qreal ratio = devicePixelRatioF();
     if (ratio == picturesRatio_ || unloaded_) return;
@@ -411,7 +399,9 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_->picshape) {
         if (event->type() == QEvent::Paint && !startUpFinished_)
             QTimer::singleShot(0, this, &FaceWindow::FinishStartUp);
-        // A ratio that changed without a word to the window still shows in its paint.
+        // A new screen, or a new ratio of its screen, repaints the window with the new ratio
+        // in place; Qt's screen-change event alone missed the face's move off a 2x monitor.
+        // Qt has resized the window by the time the queued call comes.
         if (event->type() == QEvent::Paint && devicePixelRatioF() != picturesRatio_)
             QTimer::singleShot(0, this, &FaceWindow::FollowScreenRatio);
         if (event->type() == QEvent::Paint && !cutFace_.isNull()) {

@@ -266,6 +266,15 @@ protected:
             }
         EXPECT_EQ(unlike, 0) << "of the ear's pixels, unlike the " << density << "x skin";
 
+        // With the eyes at rest (the dialog is open), the frame they rest on, drawn for the
+        // density.
+        if (restingFrame_ > 0) {
+            int frame = 0;
+            EXPECT_TRUE(WaitFor([&] { return (frame = EyeFrame(g, density)) == restingFrame_; }))
+                << "the eye shows frame " << frame << " (0: none) of the " << density
+                << "x frames, not " << restingFrame_;
+        }
+
         // The face's pointer, drawn for the density.
         x().Xdotool("mousemove " + std::to_string(g.x + 40 * density) + " " +
                     std::to_string(g.y + 170 * density));
@@ -277,7 +286,27 @@ protected:
             << (pointer ? pointer->width : 0) << " pixels wide";
     }
 
+    // Which of the eye frames 1 to 8 at `density` the left eye shows, 0 for none.
+    int EyeFrame(const Geometry& g, int density) {
+        const std::vector<Rgb> eye =
+            x().Grab({g.x + 73 * density, g.y + 137 * density, 97 * density, 49 * density});
+        for (int n = 1; n <= 8; ++n) {
+            const QImage frame(
+                QString(TAVRIN_SOURCE_DIR "/data/eye/%1%2").arg(n).arg(density == 1 ? "" : "@2x"),
+                density == 1 ? "BMP" : "PNG");
+            bool same = frame.size() == QSize(97, 49) * density;
+            for (int i = 0; same && i < frame.width() * frame.height(); ++i) {
+                const QRgb p = frame.pixel(i % frame.width(), i / frame.width());
+                same = eye[static_cast<std::size_t>(i)] == Rgb{qRed(p), qGreen(p), qBlue(p)};
+            }
+            if (same) return n;
+        }
+        return 0;
+    }
+
     static inline SuiteXServer suite_;
+    // The eye frame shown while the dialog is open, 0 before.
+    int restingFrame_ = 0;
     Outline outline_;
     Display* display_ = nullptr;
     Window standIn_ = 0;
@@ -298,6 +327,17 @@ TEST_P(FaceOnTwoScreens, FollowsDragsBothWaysAcrossAndQuitsWhereItLands) {
         SCOPED_TRACE("stop " + std::to_string(stop) + ", on the " + std::to_string(density) +
                      "x monitor");
         ExpectFaceOn(density == 2 ? kMonitorTwo : kMonitorOne, density);
+        if (stop == 0) {
+            // 出题 opens the dialog, and the eyes rest until it closes: no later frame of
+            // theirs redraws them for the new monitor.
+            const Geometry g = Face();
+            x().Xdotool("mousemove " + std::to_string(g.x + 60 * density) + " " +
+                        std::to_string(g.y + 70 * density) + " click 1");
+            ASSERT_TRUE(WaitFor([&] { return x().VisibleWindows(program_.pid()).size() == 2; }))
+                << "出题 opened no dialog";
+            ASSERT_TRUE(WaitFor([&] { return (restingFrame_ = EyeFrame(Face(), density)) > 0; }))
+                << "the eye shows none of its frames";
+        }
     }
     // 退出 on the right ear, where it is drawn.
     const Geometry g = Face();
