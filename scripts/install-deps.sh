@@ -25,6 +25,7 @@ test=(
   # The dense-screen X test reads the pointer back through XFixes.
   libxtst-dev libxfixes-dev libwayland-dev
   xvfb xauth x11-xserver-utils xdotool imagemagick
+  xcompmgr
 )
 # CI only: the sound tests' private servers, each with a null sink (the tests skip without
 # them). Not for a desktop whose sound matters: PulseAudio and PipeWire's service would both

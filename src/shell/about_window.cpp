@@ -109,7 +109,12 @@ AboutWindow* AboutWindow::ShowAbout(bool soundEffectsOn, ClipPlayer& player, QWi
         // that can be resized; a dialog it floats, where Wayland a window with a parent.
         window->setWindowFlag(Qt::Dialog);
         window->winId();
-        window->windowHandle()->setTransientParent(nextTo);
+        // Through Xwayland the dialog's type is enough, and a parent harmful: weston 10's desktop
+        // shell takes the parent's shell surface without a check (desktop_surface_set_parent) and
+        // crashed when 关于作者 was chosen. Qt names its own client leader instead, which has no
+        // surface, so no X compositor is asked to parent anything.
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            window->windowHandle()->setTransientParent(nextTo);
     }
     window->show();
     window->activateWindow();

@@ -89,7 +89,15 @@ void Eyes::OnConfirmPressed() {
 
 void Eyes::OnConfirmReleased() { ShowPictures(kRestingPicture, kRestingPicture); }
 
+bool Eyes::ShowAgain() {
+    if (shownLeft_ == 0) return false;
+    ShowPictures(shownLeft_, shownRight_);
+    return true;
+}
+
 void Eyes::ShowPictures(int left, int right) {
+    shownLeft_ = left;
+    shownRight_ = right;
     const QPixmap* shown = ShowPicture(image1_, left);
     // Mostly both eyes show one picture: one look at its file does for both.
     if (right == left && shown != nullptr) {

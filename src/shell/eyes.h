@@ -48,6 +48,9 @@ public:
     void OnConfirmPressed();
     // Its release: both eyes rest on picture 5.
     void OnConfirmReleased();
+    // The pictures on show again, read for the eyes' screen as it is now (after a move to a
+    // screen of another ratio). False when none has been shown yet.
+    bool ShowAgain();
 
     const EyeAnimation& Animation() const { return animation_; }
 
@@ -64,6 +67,8 @@ private:
     QString folder_;
     RandomSource& random_;
     EyeAnimation animation_;
+    // The pictures last shown, 0 before the first.
+    int shownLeft_ = 0, shownRight_ = 0;
     // A broken picture file is reported once, not on every tick.
     QSet<QString> reported_;
 

@@ -85,6 +85,7 @@ FaceWindow::FaceWindow(FaceWindowParts parts, QWidget* parent)
     }
     // On a dense screen the pictures drawn for its density; at 1x only the 1x pictures are read.
     const qreal density = devicePixelRatioF();
+    picturesRatio_ = density;
     ui_->picshape->setPixmap(
         CompiledPicture(QStringLiteral("skin.bmp"), density, Ground::kWhiteCutAway));
     const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"), density);
@@ -201,6 +202,24 @@ void FaceWindow::Unload() {
     welcomeTimer_.stop();
     announcementTimer_.stop();
     if (tray_) tray_->hide();
+}
+
+void FaceWindow::FollowScreenRatio() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == picturesRatio_ || unloaded_) return;
+    picturesRatio_ = ratio;
+    ui_->picshape->setPixmap(
+        CompiledPicture(QStringLiteral("skin.bmp"), ratio, Ground::kWhiteCutAway));
+    if (!eyes_->ShowAgain()) {
+        const QPixmap eye = CompiledPicture(QStringLiteral("eye.bmp"), ratio);
+        ui_->Image1->setPixmap(eye);
+        ui_->Image2->setPixmap(eye);
+    }
+    if (startUpFinished_) ChoosePointersAndIcon();
+    // The old outline belongs to the old pixels: kept, a 1x shape on a doubled window shows
+    // only its top-left quarter, and clicks miss what is drawn.
+    cutFace_ = QImage();
+    BuildWindowShape();
 }
 
 void FaceWindow::closeEvent(QCloseEvent* event) {
@@ -382,6 +401,11 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_->picshape) {
         if (event->type() == QEvent::Paint && !startUpFinished_)
             QTimer::singleShot(0, this, &FaceWindow::FinishStartUp);
+        // A new screen, or a new ratio of its screen, repaints the window with the new ratio
+        // in place; Qt's screen-change event alone missed the face's move off a 2x monitor.
+        // Qt has resized the window by the time the queued call comes.
+        if (event->type() == QEvent::Paint && devicePixelRatioF() != picturesRatio_)
+            QTimer::singleShot(0, this, &FaceWindow::FollowScreenRatio);
         if (event->type() == QEvent::Paint && !cutFace_.isNull()) {
             QPainter(ui_->picshape).drawImage(0, 0, cutFace_);
             return true;

@@ -152,6 +152,12 @@ private:
     // icon, tray icon, pointer pictures.
     void FinishStartUp();
     static constexpr int kLatestStartUpFinishMs = 1000;
+    // The window icon's, the tray icon's and the pointers' pictures for the screen's ratio.
+    void ChoosePointersAndIcon();
+    // On a screen of another ratio than the pictures were chosen for (the face dragged to
+    // another monitor, or its screen rescaled): the pictures for the new ratio, the outline
+    // and the input shape cut again at its pixels, and a repaint.
+    void FollowScreenRatio();
     void SwitchOption(int index);
     void SetLabel1Colour(const QColor& colour);
     // picshape, the face itself: dragging, and the menu where there is no tray.
@@ -191,6 +197,8 @@ private:
     // as shaped, transparent around it, painted instead of picshape's own paint.
     OutlineMode outline_ = OutlineMode::Shape;
     QImage cutFace_;
+    // The device pixel ratio the face's pictures and outline were made for.
+    qreal picturesRatio_ = 1;
 };
 
 }  // namespace tavrin

@@ -4,9 +4,11 @@
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
+#include <QPainter>
 #include <QSystemTrayIcon>
 
 #include "shell/about_window.h"
+#include "shell/device_line.h"
 #include "shell/face_window.h"
 #include "shell/messages.h"
 #include "shell/pictures.h"
@@ -19,12 +21,14 @@ namespace {
 // The menu's colours: a pink text bar beside an olive icon bar on black, and a
 // light green hover with a green edge and magenta text.
 // The olive bar is drawn as the first tenth of the menu's background, since a
-// wide left border would widen the menu's frame on every side.
+// wide left border would widen the menu's frame on every side. The 1-pixel lines
+// (the black border and separators, the green edge) keep their room here but are
+// drawn by PopupMenu, at whole screen pixels.
 const char* const kMenuStyle = R"(
 QMenu {
     background-color: qlineargradient(x1: 0, y1: 0, x2: 1, y2: 0,
         stop: 0 #808000, stop: 0.09 #808000, stop: 0.0901 #FFC0FF, stop: 1 #FFC0FF);
-    border: 1px solid #000000;
+    border: 1px solid transparent;
     padding: 2px 0px;
 }
 QMenu::item {
@@ -36,11 +40,11 @@ QMenu::item {
 QMenu::item:selected {
     color: #FF00FF;
     background-color: #C0FFC0;
-    border: 1px solid #00C000;
+    border: 1px solid transparent;
 }
 QMenu::separator {
     height: 1px;
-    background: #000000;
+    background: transparent;
     margin: 3px 4px 3px 28px;
 }
 QMenu::indicator {
@@ -55,6 +59,39 @@ QMenu::indicator:checked {
 }
 )";
 
+const QColor kMenuLine(0x00, 0x00, 0x00);
+const QColor kSelectedEdge(0x00, 0xC0, 0x00);
+// Where a separator's line lies within its item: the style sheet's margin.
+const QMargins kSeparatorMargins(28, 3, 4, 3);
+
+// A rectangle's four 1-pixel edges, inside it.
+void FillDeviceFrame(QPainter& painter, const QRectF& box, const QColor& colour) {
+    FillDeviceLine(painter, box, Qt::Horizontal, colour);
+    FillDeviceLine(painter, box, Qt::Horizontal, colour, /*fromEnd=*/true);
+    FillDeviceLine(painter, box, Qt::Vertical, colour);
+    FillDeviceLine(painter, box, Qt::Vertical, colour, /*fromEnd=*/true);
+}
+
+// The menu's lines, even at 1.25 or 1.75 screen pixels to the pixel, where a style sheet's
+// 1-pixel border comes out one or two pixels thick depending on where it falls.
+class PopupMenu : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QMenu::paintEvent(event);
+        QPainter painter(this);
+        FillDeviceFrame(painter, rect(), kMenuLine);
+        for (QAction* action : actions())
+            if (action->isSeparator())
+                FillDeviceLine(painter, actionGeometry(action).marginsRemoved(kSeparatorMargins),
+                               Qt::Horizontal, kMenuLine);
+        if (QAction* active = activeAction(); active && !active->isSeparator())
+            FillDeviceFrame(painter, actionGeometry(active), kSelectedEdge);
+    }
+};
+
 }  // namespace
 
 QString HelpText() {
@@ -65,7 +102,7 @@ QString HelpText() {
 
 void FaceWindow::SetUpMenu() {
     auto& ui = *ui_;
-    menu_ = new QMenu(QStringLiteral("wenjian"), this);
+    menu_ = new PopupMenu(QStringLiteral("wenjian"), this);
     menu_->setObjectName(QStringLiteral("wenjian"));
     menu_->setStyleSheet(QString::fromUtf8(kMenuStyle));
     menu_->addAction(ui.menu_wj_1);
@@ -76,7 +113,8 @@ void FaceWindow::SetUpMenu() {
     menu_->addAction(ui.menu_wj_6);
     menu_->addAction(ui.menu_wj_7);
     menu_->addSeparator();
-    QMenu* about = menu_->addMenu(QStringLiteral("关于……"));
+    QMenu* about = new PopupMenu(QStringLiteral("关于……"), menu_);
+    menu_->addMenu(about);
     about->setObjectName(QStringLiteral("menu_wj_13"));
     about->setStyleSheet(QString::fromUtf8(kMenuStyle));
     about->addAction(ui.menu_gy_1);
@@ -98,6 +136,19 @@ void FaceWindow::FinishStartUp() {
     // bus: both come once the face is on screen, where a child cannot tell the difference.
     if (startUpFinished_ || unloaded_) return;
     startUpFinished_ = true;
+    ChoosePointersAndIcon();
+
+    if (!parts_.useTray) return;
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Tavrin3.03"));
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        // Only the right button opens the menu; other clicks on the icon do nothing.
+        if (r == QSystemTrayIcon::Context) ShowPopupMenu(QCursor::pos());
+    });
+    tray_->show();
+}
+
+void FaceWindow::ChoosePointersAndIcon() {
     const QPixmap face = CompiledPicture(QStringLiteral("face.ico"));
     QIcon icon(face);
     // Pointers at the screen's density, each with its tip (the hot spot) at its top-left corner.
@@ -113,18 +164,10 @@ void FaceWindow::FinishStartUp() {
         ui_->picshape->setCursor(QCursor(face, 0, 0));
     }
     setWindowIcon(icon);
+    if (tray_) tray_->setIcon(icon);
     ui_->Text1->setCursor(pointer("pencil.ico"));
     ui_->Label1->setCursor(pointer("label1_pointer.ico"));
     ui_->Label4->setCursor(pointer("label4_pointer.ico"));
-
-    if (!parts_.useTray) return;
-    tray_ = new QSystemTrayIcon(icon, this);
-    tray_->setToolTip(QStringLiteral("Tavrin3.03"));
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        // Only the right button opens the menu; other clicks on the icon do nothing.
-        if (r == QSystemTrayIcon::Context) ShowPopupMenu(QCursor::pos());
-    });
-    tray_->show();
 }
 
 bool FaceWindow::HasTray() const { return tray_ && QSystemTrayIcon::isSystemTrayAvailable(); }

@@ -2,6 +2,7 @@
 #include "shell/question_set_dialog.h"
 
 #include "generation/question_set.h"
+#include "shell/device_line.h"
 #include "shell/face_window.h"
 #include "shell/messages.h"
 #include "shell/number_box.h"
@@ -27,6 +28,9 @@ QuestionSetDialog::QuestionSetDialog(FaceWindow& face)
     client_->move(kFrame, kFrame);
     setFixedSize(client_->width() + 2 * kFrame, client_->height() + 2 * kFrame);
     setWindowTitle(QString());
+    // A 1-pixel frame's line vanishes at 1.25 and 1.75 screen pixels to the pixel.
+    DrawAsDeviceLine(ui_->Line1);
+    DrawAsDeviceLine(ui_->Line3);
 
     KeepNumberBoxAscii(ui_->Text1);
     KeepNumberBoxAscii(ui_->Text2);

@@ -178,7 +178,8 @@ std::string ProgramTrouble(std::optional<int> stopped, const std::string& logPat
     return trouble.empty() ? trouble : trouble + "; its log:\n" + log;
 }
 
-std::string XServer::Start(const std::string& logFolder, const std::string& desktopColour) {
+std::string XServer::Start(const std::string& logFolder, const std::string& desktopColour,
+                           const std::string& screen) {
     const std::string log = logFolder + "/xvfb.log";
     for (int n = kFirstDisplay; n <= kLastDisplay; ++n) {
         if (DisplayTaken(n)) continue;
@@ -186,7 +187,7 @@ std::string XServer::Start(const std::string& logFolder, const std::string& desk
         int ready[2];
         if (pipe2(ready, O_CLOEXEC) != 0) return "cannot make a pipe";
         const bool started = xvfb_.Start({"Xvfb", display, "-displayfd", "3", "-screen", "0",
-                                          "1024x768x24", "-noreset", "-nolisten", "tcp"},
+                                          screen, "-noreset", "-nolisten", "tcp"},
                                          {}, log, ready[1]);
         close(ready[1]);
         // The server itself says when it listens, so a server of another run
@@ -305,7 +306,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 void SuiteXServer::Start(const std::string& name, const std::string& desktopColour,
-                         const std::string& missing) {
+                         const std::string& missing, const std::string& screen) {
     for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
         if (!Installed(tool)) {
             skipReason_ = std::string(tool) + " is not installed" + missing;
@@ -314,7 +315,7 @@ void SuiteXServer::Start(const std::string& name, const std::string& desktopColo
     std::string pattern = "/tmp/" + name + "-XXXXXX";
     folder_ = mkdtemp(pattern.data());
     server_ = std::make_unique<XServer>();
-    startError_ = server_->Start(folder_, desktopColour);
+    startError_ = server_->Start(folder_, desktopColour, screen);
 }
 
 void SuiteXServer::Stop() {

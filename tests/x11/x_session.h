@@ -91,8 +91,10 @@ public:
     XServer& operator=(const XServer&) = delete;
     ~XServer() { Stop(); }
 
-    // Empty on success, otherwise why the server could not be started.
-    std::string Start(const std::string& logFolder, const std::string& desktopColour);
+    // Empty on success, otherwise why the server could not be started. `screen` is the
+    // framebuffer's WIDTHxHEIGHTxDEPTH.
+    std::string Start(const std::string& logFolder, const std::string& desktopColour,
+                      const std::string& screen = "1024x768x24");
     void Stop();
     const std::string& display() const { return display_; }
 
@@ -126,7 +128,7 @@ class SuiteXServer {
 public:
     // `missing` is added to the reason a missing tool gives for skipping.
     void Start(const std::string& name, const std::string& desktopColour,
-               const std::string& missing = "");
+               const std::string& missing = "", const std::string& screen = "1024x768x24");
     void Stop();
     // Empty, or why the suite's tests are skipped.
     const std::string& skipReason() const { return skipReason_; }
