@@ -107,7 +107,9 @@ private:
 class StorageTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (geteuid() != 0) ASSERT_EQ(seteuid(0), 0);
+        if (geteuid() != 0) {
+            ASSERT_EQ(seteuid(0), 0);
+        }
     }
     QString Record() const { return dir.filePath("data/tavrin/record.sqlite"); }
     std::size_t Stored() const { return RecordStore(Record()).LoadAll().sets.size(); }
@@ -164,7 +166,9 @@ TEST_F(StorageTest, ReadingTheRecordNeverNeedsToWrite) {
             const RecordStore::Loaded loaded = RecordStore(Record()).LoadAll();
             EXPECT_EQ(loaded.error, QString());
             EXPECT_EQ(loaded.sets.size(), 2u);
-            if (loaded.sets.size() == 2) EXPECT_EQ(loaded.sets[1].questions.size(), 4u);
+            if (loaded.sets.size() == 2) {
+                EXPECT_EQ(loaded.sets[1].questions.size(), 4u);
+            }
         }
         ASSERT_EQ(seteuid(0), 0);
         chmod(QFile::encodeName(folder), 0755);
@@ -248,7 +252,9 @@ TEST_F(StorageTest, ASetKeptAsideIsStoredOnceAtTheNextStart) {
         SCOPED_TRACE(alreadyStored ? "already stored" : "not stored");
         const MarkedSet set = Set(5, alreadyStored ? 1 : 2);
         ASSERT_TRUE(RecordStore(Record()).Append(Set(1, 30)).stored);
-        if (alreadyStored) ASSERT_TRUE(RecordStore(Record()).Append(set).stored);
+        if (alreadyStored) {
+            ASSERT_TRUE(RecordStore(Record()).Append(set).stored);
+        }
         const QString prefix = Record() + "-unsaved-";
         for (const auto& [pid, text] : {std::pair(qint64(gone), SpoolText({set})),
                                         std::pair(qint64(1), SpoolText({Set(7, 3)}))}) {

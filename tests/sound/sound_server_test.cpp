@@ -120,8 +120,9 @@ TEST_P(SoundServerTest, AfterTheServerIsKilledAndRestartedTheNextClipIsHeard) {
         SdlClipPlayer player(kSpeechFile, quietSpellMs);
         ASSERT_TRUE(player.IsLive()) << player.Fault();
         ASSERT_TRUE(ClickIsHeard(player)) << server_.Log();
-        if (quietSpellMs != SdlClipPlayer::kDefaultQuietSpellMs)
+        if (quietSpellMs != SdlClipPlayer::kDefaultQuietSpellMs) {
             ASSERT_TRUE(Eventually([&] { return player.IsResting(); }));
+        }
 
         server_.Kill();
         std::this_thread::sleep_for(300ms);
