@@ -12,6 +12,7 @@
 #include "generation/random_source.h"
 #include "session/question_store.h"
 #include "session/scoring.h"
+#include "session/set_flow.h"
 #include "session/settings_file.h"
 #include "shell/question_set_dialog.h"
 #include "shell/window_outline.h"
@@ -56,7 +57,7 @@ struct FaceWindowParts {
 
 // FORM1: the round face. It holds the session, shows the question on show,
 // takes the answers, marks the set and scrolls and speaks the score.
-class FaceWindow : public QWidget, private QuestionView {
+class FaceWindow : public QWidget, private SetFlowView {
     Q_OBJECT
 
 public:
@@ -91,13 +92,14 @@ public:
     // The new-question-set command, shared by Label1 and menu item 1.
     void NewSetCommand();
 
-    bool VoicePromptsOn() const;
-    bool SoundEffectsOn() const;
+    bool VoicePromptsOn() const override;
+    bool SoundEffectsOn() const override;
 
-    SessionState& session() { return session_; }
-    const ScoreMarquee& marquee() const { return marquee_; }
-    const ScoreAnnouncement& announcement() const { return announcement_; }
-    ClipPlayer& player() { return *player_; }
+    SetFlow& flow() { return flow_; }
+    SessionState& session() { return flow_.session(); }
+    const ScoreMarquee& marquee() const { return flow_.marquee(); }
+    const ScoreAnnouncement& announcement() const { return flow_.announcement(); }
+    ClipPlayer& player() override { return *player_; }
     RandomSource& random() { return random_; }
     Ui::FORM1& ui() { return *ui_; }
     QLabel* Label7(int index) const { return label7_[static_cast<std::size_t>(index)]; }
@@ -144,6 +146,9 @@ protected:
 private:
     void SetQuestionTexts(const QString& first, const QString& sign,
                           const QString& second) override;
+    void ShowFlowMessage(const QString& text) override;
+    void SetConfirmEnabled(bool enabled) override;
+    void ShowMarqueeCells(const std::array<QString, ScoreMarquee::kLabels>& cells) override;
     void Unload();
     // Sizes a centred label to its caption and centres it on its designed centre.
     void SetCentredText(QLabel* label, int designedCentreTwice, const QString& text);
@@ -164,9 +169,7 @@ private:
     SettingsFile settings_;
     RandomSource random_;
     std::unique_ptr<ClipPlayer> player_;
-    SessionState session_;
-    ScoreMarquee marquee_;
-    ScoreAnnouncement announcement_;
+    SetFlow flow_{*this};
     std::unique_ptr<Eyes> eyes_;
     std::array<QLabel*, ScoreMarquee::kLabels> label7_{};
     // Twice the designed centres of Label3 and Label6, so odd widths stay exact.
