@@ -40,17 +40,27 @@ const char* const kVersion2[] = {
     "UPDATE practice_set SET correct_count ="
     " (SELECT count(*) FROM question WHERE set_id = practice_set.id AND is_right)",
 };
+// Version 3 keeps how long each answer took (unknown before) and whether a set
+// was new or a review of the facts still due. The index finds a fact's latest
+// answers without reading the whole record.
+const char* const kVersion3[] = {
+    "ALTER TABLE question ADD COLUMN answer_ms INTEGER",
+    "ALTER TABLE practice_set ADD COLUMN kind TEXT NOT NULL DEFAULT 'new'",
+    "CREATE INDEX question_by_fact ON question"
+    " (first_operand, operator_sign, second_operand, set_id, position)",
+};
 struct Migration {
     const char* const* begin;
     const char* const* end;
 };
 const Migration kMigrations[] = {{std::begin(kVersion1), std::end(kVersion1)},
-                                 {std::begin(kVersion2), std::end(kVersion2)}};
+                                 {std::begin(kVersion2), std::end(kVersion2)},
+                                 {std::begin(kVersion3), std::end(kVersion3)}};
 static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion);
 
 // Questions go in many to a statement: one statement per question would cost
 // more than the writing itself for the largest sets.
-constexpr int kQuestionColumns = 8;
+constexpr int kQuestionColumns = 9;
 constexpr int kQuestionsPerInsert = 50;
 
 struct Failure {
@@ -163,11 +173,12 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "INSERT INTO practice_set (marked_at, operations, number_range, question_count,"
-        " correct_count, score) VALUES (?, ?, ?, ?, ?, ?)"));
+        " correct_count, score, kind) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     const QDateTime at = set.markedAt.toOffsetFromUtc(set.markedAt.offsetFromUtc());
     for (const QVariant& value :
          {QVariant(Text(at.toString(Qt::ISODate))), QVariant(Text(set.mask)), QVariant(set.range),
-          QVariant(set.count), QVariant(set.correct), QVariant(set.score)})
+          QVariant(set.count), QVariant(set.correct), QVariant(set.score),
+          QVariant(Text(set.kind))})
         query.addBindValue(value);
     if (!query.exec()) return FailureOf(query.lastError());
     const qint64 setId = query.lastInsertId().toLongLong();
@@ -179,10 +190,10 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
         if (rows != prepared) {
             QString sql = QStringLiteral(
                 "INSERT INTO question (set_id, position, first_operand, operator_sign,"
-                " second_operand, result, answer, is_right) VALUES ");
+                " second_operand, result, answer, is_right, answer_ms) VALUES ");
             for (int r = 0; r < rows; ++r)
-                sql +=
-                    r ? QStringLiteral(",(?,?,?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?,?,?)");
+                sql += r ? QStringLiteral(",(?,?,?,?,?,?,?,?,?)")
+                         : QStringLiteral("(?,?,?,?,?,?,?,?,?)");
             if (!query.prepare(sql)) return FailureOf(query.lastError());
             prepared = rows;
         }
@@ -197,6 +208,8 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
             query.bindValue(at0 + 5, Text(q.result));
             query.bindValue(at0 + 6, Text(q.answer));
             query.bindValue(at0 + 7, q.right ? 1 : 0);
+            query.bindValue(
+                at0 + 8, q.answerMs ? QVariant(*q.answerMs) : QVariant(QMetaType::fromType<int>()));
         }
         if (!query.exec()) return FailureOf(query.lastError());
     }
@@ -263,10 +276,11 @@ RecordStore::Loaded RecordStore::LoadAll() const {
         InTransaction(path_, false, [&](QSqlDatabase& db) -> std::optional<Failure> {
             QSqlQuery query(db);
             query.setForwardOnly(true);
-            if (auto f = Exec(
-                    query, QStringLiteral("SELECT id, marked_at, operations, number_range,"
-                                          " question_count, correct_count, score FROM practice_set"
-                                          " ORDER BY id")))
+            if (auto f =
+                    Exec(query, QStringLiteral("SELECT id, marked_at, operations, number_range,"
+                                               " question_count, correct_count, score, kind"
+                                               " FROM practice_set"
+                                               " ORDER BY id")))
                 return f;
             QHash<qint64, std::size_t> index;
             while (query.next()) {
@@ -278,21 +292,27 @@ RecordStore::Loaded RecordStore::LoadAll() const {
                 set.count = query.value(4).toInt();
                 set.correct = query.value(5).toInt();
                 set.score = query.value(6).toInt();
+                set.kind = query.value(7).toString();
                 loaded.sets.push_back(std::move(set));
             }
             if (auto f = Exec(
                     query,
                     QStringLiteral("SELECT set_id, first_operand, operator_sign, second_operand,"
-                                   " result, answer, is_right FROM question"
+                                   " result, answer, is_right, answer_ms FROM question"
                                    " ORDER BY set_id, position")))
                 return f;
             while (query.next()) {
                 const auto at = index.constFind(query.value(0).toLongLong());
                 if (at == index.constEnd()) continue;
-                loaded.sets[*at].questions.push_back(
-                    {query.value(1).toString(), query.value(2).toString(),
-                     query.value(3).toString(), query.value(4).toString(),
-                     query.value(5).toString(), query.value(6).toBool()});
+                RecordedQuestion q{query.value(1).toString(),
+                                   query.value(2).toString(),
+                                   query.value(3).toString(),
+                                   query.value(4).toString(),
+                                   query.value(5).toString(),
+                                   query.value(6).toBool(),
+                                   {}};
+                if (!query.isNull(7)) q.answerMs = query.value(7).toInt();
+                loaded.sets[*at].questions.push_back(std::move(q));
             }
             return std::nullopt;
         });

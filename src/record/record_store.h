@@ -12,14 +12,14 @@ namespace tavrin {
 // The practice record: an SQLite file, one transaction per marked set.
 //
 //   schema_version(version)                       one row, the schema's version
-//   practice_set(id, marked_at, operations, range, question_count, correct_count, score)
-//   question(set_id, position, first, sign, second, result, answer, right)
+//   practice_set(id, marked_at, operations, range, question_count, correct_count, score, kind)
+//   question(set_id, position, first, sign, second, result, answer, right, answer_ms)
 //
 // Each call opens the file and closes it again, so nothing stays locked
 // between sets and a file replaced meanwhile is seen at once.
 class RecordStore {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     // How long a write waits for another program holding the file; a set is
     // marked on the GUI thread, which must not stall.
     static constexpr int kBusyTimeoutMs = 50;

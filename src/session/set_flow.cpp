@@ -2,6 +2,8 @@
 #include "session/set_flow.h"
 
 #include <algorithm>
+#include <chrono>
+#include <limits>
 
 #include "sound/clip_player.h"
 #include "sound/clip_table.h"
@@ -12,6 +14,12 @@ namespace {
 void Play(ClipPlayer& player, const Clip& clip) { player.PlayClip(clip.from, clip.to); }
 const QString kNoSetYet = QStringLiteral("你还没有出题呢！");
 }  // namespace
+
+std::int64_t SetFlow::MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void SetFlow::Reset() {
     const ScoreLine initial = InitialScoreLine();
@@ -33,7 +41,10 @@ void SetFlow::Start(QuestionStore questions, SetChoice choice) {
     session_.questionIndex = 0;
 }
 
-void SetFlow::ShowQuestion(std::int16_t row) { session_.store.ShowQuestion(row, view_); }
+void SetFlow::ShowQuestion(std::int16_t row) {
+    session_.store.ShowQuestion(row, view_);
+    shownAt_ = clock_();
+}
 
 void SetFlow::Confirm(const QString& answer) {
     auto& s = session_;
@@ -44,6 +55,9 @@ void SetFlow::Confirm(const QString& answer) {
     if (view_.SoundEffectsOn()) Play(view_.player(), clips::ClipClick);
     if (s.setFinished) return;
     s.store.SetAnswer(s.questionIndex, answer);
+    const std::int64_t took = clock_() - shownAt_;
+    s.store.SetAnswerMs(s.questionIndex, static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                             took, 0, std::numeric_limits<std::int32_t>::max())));
     if (s.questionIndex < s.store.RowCount() - 1) {
         ++s.questionIndex;
         ShowQuestion(s.questionIndex);

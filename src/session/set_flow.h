@@ -29,7 +29,13 @@ public:
 // made in the dialog and for a review set, so neither can drift from the other.
 class SetFlow {
 public:
-    explicit SetFlow(SetFlowView& view) : view_(view) {}
+    // Milliseconds on a clock that never goes back: answer times must not jump
+    // when the desktop's clock is set.
+    using Clock = std::function<std::int64_t()>;
+    static std::int64_t MonotonicMs();
+
+    explicit SetFlow(SetFlowView& view, Clock clock = MonotonicMs)
+        : view_(view), clock_(std::move(clock)) {}
 
     // Called each time a finished set is marked; the practice record keeps it once.
     std::function<void(SessionState&)> recordMarkedSet;
@@ -61,6 +67,8 @@ public:
 
 private:
     SetFlowView& view_;
+    Clock clock_;
+    std::int64_t shownAt_ = 0;  // when the question on show appeared
     SessionState session_;
     ScoreMarquee marquee_;
     ScoreAnnouncement announcement_;
