@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -41,13 +42,18 @@ const char* const kVersion2[] = {
     " (SELECT count(*) FROM question WHERE set_id = practice_set.id AND is_right)",
 };
 // Version 3 keeps how long each answer took (unknown before) and whether a set
-// was new or a review of the facts still due. The index finds a fact's latest
-// answers without reading the whole record.
+// was new or a review of the facts still due. The fact table lists each fact
+// once, and the index finds a fact's latest answers, so the review set is read
+// without going through the whole record.
 const char* const kVersion3[] = {
     "ALTER TABLE question ADD COLUMN answer_ms INTEGER",
     "ALTER TABLE practice_set ADD COLUMN kind TEXT NOT NULL DEFAULT 'new'",
     "CREATE INDEX question_by_fact ON question"
     " (first_operand, operator_sign, second_operand, set_id, position)",
+    "CREATE TABLE fact (first_operand TEXT NOT NULL, operator_sign TEXT NOT NULL,"
+    " second_operand TEXT NOT NULL, PRIMARY KEY (first_operand, operator_sign, second_operand))"
+    " WITHOUT ROWID",
+    "INSERT INTO fact SELECT DISTINCT first_operand, operator_sign, second_operand FROM question",
 };
 struct Migration {
     const char* const* begin;
@@ -213,6 +219,11 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
         }
         if (!query.exec()) return FailureOf(query.lastError());
     }
+    query.prepare(
+        QStringLiteral("INSERT OR IGNORE INTO fact SELECT DISTINCT first_operand, operator_sign,"
+                       " second_operand FROM question WHERE set_id = ?"));
+    query.addBindValue(setId);
+    if (!query.exec()) return FailureOf(query.lastError());
     return std::nullopt;
 }
 
@@ -323,6 +334,57 @@ RecordStore::Loaded RecordStore::LoadAll() const {
                            : QStringLiteral("读不了练习记录 %1：%2").arg(path_, failure->text);
     }
     return loaded;
+}
+
+RecordStore::LatestAnswers RecordStore::LoadLatestAnswers(int perFact) const {
+    LatestAnswers latest;
+    const QFileInfo info(path_);
+    if (!info.exists()) return latest;
+    if (!info.isFile()) {
+        latest.error = QStringLiteral("%1 不是一个文件。").arg(path_);
+        return latest;
+    }
+    const auto failure =
+        InTransaction(path_, false, [&](QSqlDatabase& db) -> std::optional<Failure> {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            // Fact by fact (CROSS JOIN keeps that order), from the set of its perFact-th
+            // latest answer on, oldest first: a few index steps per fact instead of a
+            // sort of every answer ever given.
+            query.prepare(QStringLiteral(
+                "SELECT q.first_operand, q.operator_sign, q.second_operand, q.result, q.set_id,"
+                " q.position, q.is_right, q.answer_ms FROM fact f CROSS JOIN question q"
+                " ON q.first_operand = f.first_operand AND q.operator_sign = f.operator_sign"
+                " AND q.second_operand = f.second_operand AND q.set_id >= coalesce((SELECT"
+                " l.set_id FROM question l WHERE l.first_operand = f.first_operand"
+                " AND l.operator_sign = f.operator_sign AND l.second_operand = f.second_operand"
+                " ORDER BY l.set_id DESC, l.position DESC LIMIT 1 OFFSET ?), 0)"));
+            query.addBindValue(perFact - 1);
+            if (!query.exec()) return FailureOf(query.lastError());
+            while (query.next()) {
+                const QString first = query.value(0).toString();
+                const QString sign = query.value(1).toString();
+                const QString second = query.value(2).toString();
+                if (latest.facts.empty() || latest.facts.back().first != first ||
+                    latest.facts.back().sign != sign || latest.facts.back().second != second)
+                    latest.facts.push_back({first, sign, second, query.value(3).toString(), {}});
+                const qint64 set = query.value(4).toLongLong();
+                FactAnswer answer{set, set * (QuestionStore::kMaxRows + 1) + query.value(5).toInt(),
+                                  query.value(6).toBool(), std::nullopt};
+                if (!query.isNull(7)) answer.answerMs = query.value(7).toInt();
+                latest.facts.back().answers.push_back(answer);
+            }
+            // The set of the perFact-th latest answer may hold earlier ones of the same fact.
+            for (FactHistory& f : latest.facts)
+                if (f.answers.size() > static_cast<std::size_t>(perFact))
+                    f.answers.erase(f.answers.begin(), f.answers.end() - perFact);
+            return std::nullopt;
+        });
+    if (failure && !failure->empty) {
+        latest.facts.clear();
+        latest.error = QStringLiteral("读不了练习记录 %1：%2").arg(path_, failure->text);
+    }
+    return latest;
 }
 
 QStringList RecordStore::Files() const {

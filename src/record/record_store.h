@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "record/marked_set.h"
+#include "record/review.h"
 
 namespace tavrin {
 
@@ -43,6 +44,14 @@ public:
     };
     // Never creates the record; a missing one is an empty record.
     Loaded LoadAll() const;
+
+    struct LatestAnswers {
+        std::vector<FactHistory> facts;
+        QString error;
+    };
+    // Each fact's last `perFact` answers, oldest first: all the due rule looks at,
+    // read through the fact index instead of the whole record.
+    LatestAnswers LoadLatestAnswers(int perFact = 3) const;
 
     // The files that make up the record and that --forget deletes: the record,
     // its write-ahead log and shared memory, and damaged copies kept aside.
