@@ -10,6 +10,7 @@
 #include "app/show_report.h"
 #include "record/practice_recorder.h"
 #include "record/record_commands.h"
+#include "record/record_store.h"
 #include "shell/face_window.h"
 #include "shell/fonts.h"
 #include "shell/messages.h"
@@ -87,6 +88,13 @@ int main(int argc, char* argv[]) {
         return tavrin::OpenSpeechFile(path.toStdString());
     };
     parts.recordMarkedSet = tavrin::PracticeRecorder();
+    parts.latestAnswers = [] {
+        const auto latest = tavrin::RecordStore().LoadLatestAnswers();
+        // A record that cannot be read leaves nothing to review; the child is not told why.
+        if (!latest.error.isEmpty())
+            std::fprintf(stderr, "tavrin: %s\n", latest.error.toLocal8Bit().constData());
+        return latest.facts;
+    };
     // In a process of its own, so that reading a long record never holds up the face.
     parts.showPracticeRecord = [] {
         if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),

@@ -229,66 +229,14 @@ void FaceWindow::FocusAnswerBox() {
     ui_->Text1->setFocus();
 }
 
-void FaceWindow::ShowQuestion(std::int16_t row) { flow_.ShowQuestion(row); }
-
-void FaceWindow::ShowFlowMessage(const QString& text) { ShowMessage(this, text); }
-void FaceWindow::SetConfirmEnabled(bool enabled) { ui_->Command1->setEnabled(enabled); }
-void FaceWindow::ShowMarqueeCells(const std::array<QString, ScoreMarquee::kLabels>& cells) {
-    for (std::size_t k = 0; k < cells.size(); ++k) SetAutoSizedText(label7_[k], cells[k]);
-}
-
-void FaceWindow::OnConfirmClicked() {
-    flow_.Confirm(ui_->Text1->text());
-    ui_->Text1->setText(QString());
-    ui_->Text1->setFocus();
-}
-
 void FaceWindow::OnWelcomeTimeout() {
     Play(*player_, clips::ClipStartupPrompt);
     welcomeTimer_.stop();
 }
 
-void FaceWindow::OnScoreClicked() {
-    const SetFlow::Marking marking = flow_.Mark();
-    if (marking == SetFlow::Marking::NoSet) return;
-    // A second click lets the marquee run on from where it is.
-    if (marking == SetFlow::Marking::Marked && !marqueeTimer_.isActive()) marqueeTimer_.start();
-    // A running announcement carries on from its step.
-    if (VoicePromptsOn() && !announcementTimer_.isActive()) announcementTimer_.start();
-}
-
-void FaceWindow::OnMarqueeTick() { flow_.MarqueeTick(); }
-
-void FaceWindow::OnAnnouncementTick() {
-    if (flow_.AnnouncementTick()) announcementTimer_.stop();
-}
-
 void FaceWindow::OnEyeTick() { eyes_->Tick(); }
 
 void FaceWindow::OnNewSetLabelClicked() { NewSetCommand(); }
-
-void FaceWindow::NewSetCommand() {
-    if (SoundEffectsOn()) Play(*player_, clips::ClipNewSet);
-    for (QLabel* cell : label7_) SetAutoSizedText(cell, QString());
-    flow_.Clear();
-    if (dialog()) {
-        dialog_->raise();
-        dialog_->activateWindow();
-    } else {
-        dialog_ = new QuestionSetDialog(*this);
-        dialog_->Load();
-        // Wayland places a window only by its parent: without one the dialog
-        // could come up anywhere, behind the face included.
-        if (OutlineInPixels(outline_) && windowHandle()) {
-            dialog_->winId();
-            dialog_->windowHandle()->setTransientParent(windowHandle());
-        }
-        dialog_->show();
-    }
-    marqueeTimer_.stop();
-    eyeTimer_.stop();
-    ui_->Command1->setEnabled(true);
-}
 
 void FaceWindow::BuildWindowShape() {
     const QScreen* screen = QGuiApplication::primaryScreen();

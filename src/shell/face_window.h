@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "generation/random_source.h"
+#include "record/review.h"
 #include "session/question_store.h"
 #include "session/scoring.h"
 #include "session/set_flow.h"
@@ -53,6 +54,8 @@ struct FaceWindowParts {
     std::function<void(SessionState&)> recordMarkedSet;
     // The menu's 练习记录: the parent's report in the browser.
     std::function<void()> showPracticeRecord;
+    // Each fact's latest answers from the practice record, for 复习错题.
+    std::function<std::vector<FactHistory>()> latestAnswers;
 };
 
 // FORM1: the round face. It holds the session, shows the question on show,
@@ -91,6 +94,8 @@ public:
 
     // The new-question-set command, shared by Label1 and menu item 1.
     void NewSetCommand();
+    // 复习错题: a set of the facts still due, or a message when there are none.
+    void ReviewCommand();
 
     bool VoicePromptsOn() const override;
     bool SoundEffectsOn() const override;
@@ -115,6 +120,8 @@ public:
     QMenu* popupMenu() const { return menu_; }
     // 练习记录, below the designed items.
     QAction* practiceRecordItem() const { return practiceRecord_; }
+    // 复习错题, the very last item.
+    QAction* reviewItem() const { return review_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     // Whether the icon really sits in a tray; where none is, the face itself
     // opens the menu.
@@ -178,6 +185,7 @@ private:
     QPointer<QuestionSetDialog> dialog_;
     QMenu* menu_ = nullptr;
     QAction* practiceRecord_ = nullptr;
+    QAction* review_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     bool unloaded_ = false;
     bool startUpFinished_ = false;

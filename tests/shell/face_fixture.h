@@ -77,6 +77,7 @@ protected:
         parts.screenDepth = screenDepth;
         parts.recordMarkedSet = recordMarkedSet;
         parts.showPracticeRecord = [this] { ++practiceRecordShown; };
+        parts.latestAnswers = [this] { return latestAnswers; };
         parts.openSpeechFile = [this](const QString& path) {
             openedPath = path;
             return std::make_unique<ForwardingPlayer>(recorder);
@@ -139,6 +140,7 @@ protected:
     QString openedPath;
     std::function<void(SessionState&)> recordMarkedSet;
     int practiceRecordShown = 0;
+    std::vector<FactHistory> latestAnswers;  // what the record gives 复习错题
 
 private:
     MessageSink previousSink_;
