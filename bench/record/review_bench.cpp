@@ -15,6 +15,7 @@
 #include "generation/random_source.h"
 #include "record/record_commands.h"
 #include "record/record_store.h"
+#include "record/report.h"
 #include "record/review.h"
 
 namespace tavrin {
@@ -115,6 +116,17 @@ void ReportPageOfLargeRecord(benchmark::State& state) {
     state.counters["answers"] = kSets * kPerSet;
 }
 BENCHMARK(ReportPageOfLargeRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The page's share of the above without the reading: the figures and the HTML.
+void ReportFiguresOfLoadedRecord(benchmark::State& state) {
+    const auto loaded = RecordStore(LargeRecord()).LoadAll();
+    if (loaded.sets.size() != kSets + 1) Fail("the record did not load");
+    for (auto _ : state) {
+        const QString page = RenderReportPage(ComputeFigures(loaded.sets), QDateTime());
+        benchmark::DoNotOptimize(page.size());
+    }
+}
+BENCHMARK(ReportFiguresOfLoadedRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace tavrin

@@ -71,7 +71,7 @@ namespace {
 struct FactRecord {
     MissedQuestion missed;
     std::vector<FactAnswer> history;
-    QStringList given;  // every answer, oldest first
+    std::vector<const QString*> given;  // every answer, oldest first, kept in the sets
     std::optional<int> lastMs;
 };
 
@@ -149,7 +149,7 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
             const QString text = FactKey(q.first, q.sign, q.second);
             FactRecord& fact = questions[text];
             fact.history.push_back({setNumber, ++order, q.right, q.answerMs});
-            fact.given << q.answer;
+            fact.given.push_back(&q.answer);
             fact.lastMs = q.answerMs;
             if (q.answerMs && op.key < 4) {
                 speed[op.key].Add(q);
@@ -194,8 +194,10 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
         const DueVerdict verdict = JudgeFact(fact.history, fact.missed.result);
         if (!verdict.due) continue;
         DueFact d{fact.missed.question, fact.missed.result, {}, fact.lastMs};
-        const auto shown = std::min<qsizetype>(fact.given.size(), ReportFigures::kAnswersShown);
-        d.answers = fact.given.mid(fact.given.size() - shown);
+        const auto shown = std::min<std::size_t>(fact.given.size(), ReportFigures::kAnswersShown);
+        for (auto at = fact.given.end() - static_cast<std::ptrdiff_t>(shown);
+             at != fact.given.end(); ++at)
+            d.answers << **at;
         due.emplace_back(verdict.lastMissOrder, std::move(d));
     }
     std::sort(due.begin(), due.end(),
