@@ -41,19 +41,32 @@ const char* const kVersion2[] = {
     "UPDATE practice_set SET correct_count ="
     " (SELECT count(*) FROM question WHERE set_id = practice_set.id AND is_right)",
 };
+// Each fact's three latest answers, the newest in the columns ending in 1: all the due
+// rule looks at. A set shifts them along fact by fact as it is stored, so the review
+// set is read from one row per fact instead of from every answer ever given; an index
+// of every answer by fact cost the largest set several times its writing.
+#define TAVRIN_LATEST_UPSERT(source)                                                      \
+    "INSERT INTO fact (first_operand, operator_sign, second_operand, result, set1, pos1," \
+    " right1, ms1) SELECT first_operand, operator_sign, second_operand, result, set_id,"  \
+    " position, is_right, answer_ms FROM question " source                                \
+    " ON CONFLICT (first_operand, operator_sign, second_operand) DO UPDATE SET"           \
+    " set3 = set2, pos3 = pos2, right3 = right2, ms3 = ms2,"                              \
+    " set2 = set1, pos2 = pos1, right2 = right1, ms2 = ms1, set1 = excluded.set1,"        \
+    " pos1 = excluded.pos1, right1 = excluded.right1, ms1 = excluded.ms1,"                \
+    " result = excluded.result"
+
 // Version 3 keeps how long each answer took (unknown before) and whether a set
-// was new or a review of the facts still due. The fact table lists each fact
-// once, and the index finds a fact's latest answers, so the review set is read
-// without going through the whole record.
+// was new or a review of the facts still due, and each fact's latest answers.
 const char* const kVersion3[] = {
     "ALTER TABLE question ADD COLUMN answer_ms INTEGER",
     "ALTER TABLE practice_set ADD COLUMN kind TEXT NOT NULL DEFAULT 'new'",
-    "CREATE INDEX question_by_fact ON question"
-    " (first_operand, operator_sign, second_operand, set_id, position)",
     "CREATE TABLE fact (first_operand TEXT NOT NULL, operator_sign TEXT NOT NULL,"
-    " second_operand TEXT NOT NULL, PRIMARY KEY (first_operand, operator_sign, second_operand))"
-    " WITHOUT ROWID",
-    "INSERT INTO fact SELECT DISTINCT first_operand, operator_sign, second_operand FROM question",
+    " second_operand TEXT NOT NULL, result TEXT NOT NULL,"
+    " set1 INTEGER, pos1 INTEGER, right1 INTEGER, ms1 INTEGER,"
+    " set2 INTEGER, pos2 INTEGER, right2 INTEGER, ms2 INTEGER,"
+    " set3 INTEGER, pos3 INTEGER, right3 INTEGER, ms3 INTEGER,"
+    " PRIMARY KEY (first_operand, operator_sign, second_operand)) WITHOUT ROWID",
+    TAVRIN_LATEST_UPSERT("WHERE true ORDER BY set_id, position"),
 };
 struct Migration {
     const char* const* begin;
@@ -219,9 +232,7 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
         }
         if (!query.exec()) return FailureOf(query.lastError());
     }
-    query.prepare(
-        QStringLiteral("INSERT OR IGNORE INTO fact SELECT DISTINCT first_operand, operator_sign,"
-                       " second_operand FROM question WHERE set_id = ?"));
+    query.prepare(QStringLiteral(TAVRIN_LATEST_UPSERT("WHERE set_id = ? ORDER BY position")));
     query.addBindValue(setId);
     if (!query.exec()) return FailureOf(query.lastError());
     return std::nullopt;
@@ -336,7 +347,7 @@ RecordStore::Loaded RecordStore::LoadAll() const {
     return loaded;
 }
 
-RecordStore::LatestAnswers RecordStore::LoadLatestAnswers(int perFact) const {
+RecordStore::LatestAnswers RecordStore::LoadLatestAnswers() const {
     LatestAnswers latest;
     const QFileInfo info(path_);
     if (!info.exists()) return latest;
@@ -348,36 +359,28 @@ RecordStore::LatestAnswers RecordStore::LoadLatestAnswers(int perFact) const {
         InTransaction(path_, false, [&](QSqlDatabase& db) -> std::optional<Failure> {
             QSqlQuery query(db);
             query.setForwardOnly(true);
-            // Fact by fact (CROSS JOIN keeps that order), from the set of its perFact-th
-            // latest answer on, oldest first: a few index steps per fact instead of a
-            // sort of every answer ever given.
-            query.prepare(QStringLiteral(
-                "SELECT q.first_operand, q.operator_sign, q.second_operand, q.result, q.set_id,"
-                " q.position, q.is_right, q.answer_ms FROM fact f CROSS JOIN question q"
-                " ON q.first_operand = f.first_operand AND q.operator_sign = f.operator_sign"
-                " AND q.second_operand = f.second_operand AND q.set_id >= coalesce((SELECT"
-                " l.set_id FROM question l WHERE l.first_operand = f.first_operand"
-                " AND l.operator_sign = f.operator_sign AND l.second_operand = f.second_operand"
-                " ORDER BY l.set_id DESC, l.position DESC LIMIT 1 OFFSET ?), 0)"));
-            query.addBindValue(perFact - 1);
-            if (!query.exec()) return FailureOf(query.lastError());
+            if (auto f = Exec(query,
+                              QStringLiteral("SELECT first_operand, operator_sign, second_operand,"
+                                             " result, set3, pos3, right3, ms3, set2, pos2, right2,"
+                                             " ms2, set1, pos1, right1, ms1 FROM fact")))
+                return f;
             while (query.next()) {
-                const QString first = query.value(0).toString();
-                const QString sign = query.value(1).toString();
-                const QString second = query.value(2).toString();
-                if (latest.facts.empty() || latest.facts.back().first != first ||
-                    latest.facts.back().sign != sign || latest.facts.back().second != second)
-                    latest.facts.push_back({first, sign, second, query.value(3).toString(), {}});
-                const qint64 set = query.value(4).toLongLong();
-                FactAnswer answer{set, set * (QuestionStore::kMaxRows + 1) + query.value(5).toInt(),
-                                  query.value(6).toBool(), std::nullopt};
-                if (!query.isNull(7)) answer.answerMs = query.value(7).toInt();
-                latest.facts.back().answers.push_back(answer);
+                FactHistory fact{query.value(0).toString(),
+                                 query.value(1).toString(),
+                                 query.value(2).toString(),
+                                 query.value(3).toString(),
+                                 {}};
+                for (int at = 4; at < 16; at += 4) {  // oldest first
+                    if (query.isNull(at)) continue;
+                    const qint64 set = query.value(at).toLongLong();
+                    FactAnswer answer{
+                        set, set * (QuestionStore::kMaxRows + 1) + query.value(at + 1).toInt(),
+                        query.value(at + 2).toBool(), std::nullopt};
+                    if (!query.isNull(at + 3)) answer.answerMs = query.value(at + 3).toInt();
+                    fact.answers.push_back(answer);
+                }
+                latest.facts.push_back(std::move(fact));
             }
-            // The set of the perFact-th latest answer may hold earlier ones of the same fact.
-            for (FactHistory& f : latest.facts)
-                if (f.answers.size() > static_cast<std::size_t>(perFact))
-                    f.answers.erase(f.answers.begin(), f.answers.end() - perFact);
             return std::nullopt;
         });
     if (failure && !failure->empty) {

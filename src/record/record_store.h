@@ -49,9 +49,9 @@ public:
         std::vector<FactHistory> facts;
         QString error;
     };
-    // Each fact's last `perFact` answers, oldest first: all the due rule looks at,
-    // read through the fact index instead of the whole record.
-    LatestAnswers LoadLatestAnswers(int perFact = 3) const;
+    // Each fact's last three answers, oldest first: all the due rule looks at, kept
+    // fact by fact as sets are stored, so reading them never goes through the whole record.
+    LatestAnswers LoadLatestAnswers() const;
 
     // The files that make up the record and that --forget deletes: the record,
     // its write-ahead log and shared memory, and damaged copies kept aside.
