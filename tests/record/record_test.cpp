@@ -245,6 +245,13 @@ TEST(RecordStoreTest, MigratesTheSecondSchemaKeepingOldAnswersUntimed) {
     EXPECT_EQ(sets[1].kind, "review");
     ASSERT_EQ(sets[1].questions.size(), 1u);
     EXPECT_EQ(sets[1].questions[0].answerMs, 2'345);
+    // The fact's answers from before the migration count for the review too.
+    const auto latest = RecordStore(path).LoadLatestAnswers();
+    ASSERT_EQ(latest.facts.size(), 1u);
+    ASSERT_EQ(latest.facts[0].answers.size(), 2u);
+    EXPECT_FALSE(latest.facts[0].answers[0].right);
+    EXPECT_EQ(latest.facts[0].answers[0].answerMs, std::nullopt);
+    EXPECT_EQ(latest.facts[0].answers[1].answerMs, 2'345);
     OtherConnection after(path);
     QSqlQuery version(after.db);
     version.exec("SELECT version FROM schema_version");
