@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "clip_recorder.h"
+#include "record/marked_set.h"
 
 namespace tavrin {
 namespace {
@@ -78,6 +79,12 @@ TEST(SetFlow, TimesEachAnswerFromItsQuestionToConfirm) {
     EXPECT_EQ(flow.session().scoreLine[kScoreTextCell], "66");
     ASSERT_EQ(recorded.size(), 1u);
     EXPECT_EQ(recorded[0].choice.kind, "review");
+    // What the record keeps of it: the kind and each answer's time.
+    const MarkedSet kept = MakeMarkedSet(recorded[0], QDateTime());
+    EXPECT_EQ(kept.kind, "review");
+    ASSERT_EQ(kept.questions.size(), 3u);
+    EXPECT_EQ(kept.questions[1].answerMs, 9'100);
+    EXPECT_FALSE(kept.questions[1].right);
     EXPECT_EQ(view.messages, QStringList{"你还没有出题呢！"} << "你的题目做完了，看看你得了多少分");
 
     flow.Clear();
