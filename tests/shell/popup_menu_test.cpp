@@ -275,6 +275,12 @@ TEST_F(FaceWindowTest, ReviewStartsTheDueFactsAndRunsLikeAnySet) {
     QTest::mouseClick(ui().Command4, Qt::LeftButton);
     EXPECT_EQ(session.scoreLine[kScoreTextCell], "100");
     EXPECT_EQ(kinds, QStringList{"review"});
+    // Straight after a finished set, with 确定 disabled, a review takes answers again.
+    ASSERT_FALSE(ui().Command1->isEnabled());
+    face->reviewItem()->trigger();
+    EXPECT_TRUE(ui().Command1->isEnabled());
+    EXPECT_FALSE(session.setFinished);
+    EXPECT_EQ(session.store.RowCount(), 2);
 }
 
 }  // namespace
