@@ -28,7 +28,7 @@ grep -q '<polyline' "$dom" || fail "the chart has no line"
 grep -q '<svg id="speed-chart"' "$dom" || fail "no weekly speed chart"
 grep -q '<svg id="on-time-chart"' "$dom" || fail "no weekly on-time chart"
 for table in by-operation by-range most-missed due speed grid-add grid-mul last-sets; do
-  rows=$(sed -n "/<table id=\"$table\"/,/<\/table>/p" "$dom" | grep -o '<td>' | wc -l)
+  rows=$(sed -n "/<table id=\"$table\"/,/<\/table>/p" "$dom" | grep -o '<td[ >]' | wc -l)
   [ "$rows" -gt 0 ] || fail "table $table is missing or empty"
 done
 [ "$(sed -n '/<table id="last-sets"/,/<\/table>/p' "$dom" | grep -o '<tr>' | wc -l)" -eq $((sets + 1)) ] ||

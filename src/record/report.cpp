@@ -353,7 +353,7 @@ QString WeeklyChart(const char* id, const char* label, const std::vector<Speed>&
 const char* const kStateClass[] = {"notmet", "due", "slow", "known"};
 
 QString GridTable(const FactGrid& grid) {
-    QString html = QStringLiteral("<table class=\"facts\" id=\"grid-%1\"><tr><th>%2</th>")
+    QString html = QStringLiteral("<table id=\"grid-%1\" class=\"facts\"><tr><th>%2</th>")
                        .arg(grid.sign == u"＋" ? QStringLiteral("add") : QStringLiteral("mul"),
                             Html(grid.sign));
     for (int b = 0; b < FactGrid::kColumns; ++b) html += QStringLiteral("<th>%1</th>").arg(b);
