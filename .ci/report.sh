@@ -25,8 +25,10 @@ dom="$work/dom.html"
 grep -q '<svg id="score-chart"' "$dom" || fail "no score chart"
 [ "$(grep -o '<circle' "$dom" | wc -l)" -eq "$sets" ] || fail "the chart does not show $sets sets"
 grep -q '<polyline' "$dom" || fail "the chart has no line"
-for table in by-operation by-range most-missed last-sets; do
-  rows=$(sed -n "/<table id=\"$table\"/,/<\/table>/p" "$dom" | grep -o '<td>' | wc -l)
+grep -q '<svg id="speed-chart"' "$dom" || fail "no weekly speed chart"
+grep -q '<svg id="on-time-chart"' "$dom" || fail "no weekly on-time chart"
+for table in by-operation by-range most-missed due speed grid-add grid-mul last-sets; do
+  rows=$(sed -n "/<table id=\"$table\"/,/<\/table>/p" "$dom" | grep -o '<td[ >]' | wc -l)
   [ "$rows" -gt 0 ] || fail "table $table is missing or empty"
 done
 [ "$(sed -n '/<table id="last-sets"/,/<\/table>/p' "$dom" | grep -o '<tr>' | wc -l)" -eq $((sets + 1)) ] ||

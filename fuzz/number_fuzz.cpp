@@ -11,7 +11,7 @@
 #include <string>
 
 #include "generation/generators.h"
-#include "generation/number_text.h"
+#include "session/number_text.h"
 #include "generation/question_set.h"
 #include "session/question_store.h"
 

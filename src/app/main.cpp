@@ -10,6 +10,7 @@
 #include "app/show_report.h"
 #include "record/practice_recorder.h"
 #include "record/record_commands.h"
+#include "record/record_store.h"
 #include "session/settings_file.h"
 #include "shell/face_window.h"
 #include "shell/fonts.h"
@@ -95,6 +96,13 @@ int main(int argc, char* argv[]) {
     // The recorder says on stderr, in the locale's language, when a set could not be stored yet.
     tavrin::InstallCommandLineTexts(app);
     parts.recordMarkedSet = tavrin::PracticeRecorder();
+    parts.latestAnswers = [] {
+        const auto latest = tavrin::RecordStore().LoadLatestAnswers();
+        // A record that cannot be read leaves nothing to review; the child is not told why.
+        if (!latest.error.isEmpty())
+            std::fprintf(stderr, "tavrin: %s\n", latest.error.toLocal8Bit().constData());
+        return latest.facts;
+    };
     // In a process of its own, so that reading a long record never holds up the face.
     parts.showPracticeRecord = [] {
         if (!QProcess::startDetached(QCoreApplication::applicationFilePath(),

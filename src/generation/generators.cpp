@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "generation/number_text.h"
+#include "session/number_text.h"
 
 namespace tavrin {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "generation/generators.h"
-#include "generation/number_text.h"
+#include "session/number_text.h"
 
 namespace tavrin {
 

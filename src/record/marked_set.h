@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "session/question_store.h"
@@ -18,6 +19,8 @@ struct RecordedQuestion {
     QString result;
     QString answer;
     bool right = false;
+    std::optional<int> answerMs =
+        std::nullopt;  // unknown for answers recorded before times were kept
 };
 
 // One marked set as the record keeps it.
@@ -29,6 +32,7 @@ struct MarkedSet {
     int correct = 0;
     int score = 0;
     std::vector<RecordedQuestion> questions;
+    QString kind = QStringLiteral("new");  // or "review"
 };
 
 // The set in the store, marked by the same rule as the score on the face.

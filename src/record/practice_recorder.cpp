@@ -26,7 +26,7 @@ namespace tavrin {
 
 namespace {
 
-constexpr int kSpoolVersion = 1;
+constexpr int kSpoolVersion = 2;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("tavrin::PracticeRecorder", text);
@@ -52,9 +52,12 @@ QByteArray SpoolText(const std::vector<MarkedSet>& sets) {
     out << qint32(kSpoolVersion) << quint32(sets.size());
     for (const MarkedSet& set : sets) {
         out << set.markedAt << set.mask << qint32(set.range) << qint32(set.count)
-            << qint32(set.correct) << qint32(set.score) << quint32(set.questions.size());
+            << qint32(set.correct) << qint32(set.score) << set.kind
+            << quint32(set.questions.size());
+        // An answer with no time is written as -1.
         for (const RecordedQuestion& q : set.questions)
-            out << q.first << q.sign << q.second << q.result << q.answer << q.right;
+            out << q.first << q.sign << q.second << q.result << q.answer << q.right
+                << qint32(q.answerMs.value_or(-1));
     }
     return text;
 }
@@ -76,7 +79,9 @@ std::optional<std::vector<MarkedSet>> ReadSpoolText(const QByteArray& text) {
         MarkedSet set;
         qint32 range = 0, questions = 0, correct = 0, score = 0;
         quint32 rows = 0;
-        in >> set.markedAt >> set.mask >> range >> questions >> correct >> score >> rows;
+        in >> set.markedAt >> set.mask >> range >> questions >> correct >> score;
+        if (version >= 2) in >> set.kind;
+        in >> rows;
         set.range = range;
         set.count = questions;
         set.correct = correct;
@@ -85,6 +90,11 @@ std::optional<std::vector<MarkedSet>> ReadSpoolText(const QByteArray& text) {
         for (quint32 row = 0; row < rows && in.status() == QDataStream::Ok; ++row) {
             RecordedQuestion q;
             in >> q.first >> q.sign >> q.second >> q.result >> q.answer >> q.right;
+            if (version >= 2) {
+                qint32 ms = -1;
+                in >> ms;
+                if (ms >= 0) q.answerMs = ms;
+            }
             set.questions.push_back(std::move(q));
         }
         sets.push_back(std::move(set));

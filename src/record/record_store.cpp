@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QUrl>
 #include <QVariant>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -49,17 +50,45 @@ const char* const kVersion2[] = {
     "UPDATE practice_set SET correct_count ="
     " (SELECT count(*) FROM question WHERE set_id = practice_set.id AND is_right)",
 };
+// Each fact's three latest answers, the newest in the columns ending in 1: all the due
+// rule looks at. A set shifts them along fact by fact as it is stored, so the review
+// set is read from one row per fact instead of from every answer ever given; an index
+// of every answer by fact cost the largest set several times its writing.
+#define TAVRIN_LATEST_UPSERT(source)                                                      \
+    "INSERT INTO fact (first_operand, operator_sign, second_operand, result, set1, pos1," \
+    " right1, ms1) SELECT first_operand, operator_sign, second_operand, result, set_id,"  \
+    " position, is_right, answer_ms FROM question " source                                \
+    " ON CONFLICT (first_operand, operator_sign, second_operand) DO UPDATE SET"           \
+    " set3 = set2, pos3 = pos2, right3 = right2, ms3 = ms2,"                              \
+    " set2 = set1, pos2 = pos1, right2 = right1, ms2 = ms1, set1 = excluded.set1,"        \
+    " pos1 = excluded.pos1, right1 = excluded.right1, ms1 = excluded.ms1,"                \
+    " result = excluded.result"
+
+// Version 3 keeps how long each answer took (unknown before) and whether a set
+// was new or a review of the facts still due, and each fact's latest answers.
+const char* const kVersion3[] = {
+    "ALTER TABLE question ADD COLUMN answer_ms INTEGER",
+    "ALTER TABLE practice_set ADD COLUMN kind TEXT NOT NULL DEFAULT 'new'",
+    "CREATE TABLE fact (first_operand TEXT NOT NULL, operator_sign TEXT NOT NULL,"
+    " second_operand TEXT NOT NULL, result TEXT NOT NULL,"
+    " set1 INTEGER, pos1 INTEGER, right1 INTEGER, ms1 INTEGER,"
+    " set2 INTEGER, pos2 INTEGER, right2 INTEGER, ms2 INTEGER,"
+    " set3 INTEGER, pos3 INTEGER, right3 INTEGER, ms3 INTEGER,"
+    " PRIMARY KEY (first_operand, operator_sign, second_operand)) WITHOUT ROWID",
+    TAVRIN_LATEST_UPSERT("WHERE true ORDER BY set_id, position"),
+};
 struct Migration {
     const char* const* begin;
     const char* const* end;
 };
 const Migration kMigrations[] = {{std::begin(kVersion1), std::end(kVersion1)},
-                                 {std::begin(kVersion2), std::end(kVersion2)}};
+                                 {std::begin(kVersion2), std::end(kVersion2)},
+                                 {std::begin(kVersion3), std::end(kVersion3)}};
 static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion);
 
 // Questions go in many to a statement: one statement per question would cost
 // more than the writing itself for the largest sets.
-constexpr int kQuestionColumns = 8;
+constexpr int kQuestionColumns = 9;
 constexpr int kQuestionsPerInsert = 50;
 
 struct Failure {
@@ -259,6 +288,31 @@ std::optional<Failure> InTransaction(const QString& path, Mode mode, int busyTim
     return failure;
 }
 
+// Reads through body without writing where it can: a read-only open still wants to
+// write the log's shared memory, which a full disk, a read-only folder or mount
+// refuses, and a file system without locks refuses its lock: the file is then read as
+// it lies. A record another program really holds is not read so, as it may be halfway
+// through a change. An older record is brought up to date as before, which does write.
+// reset undoes what a failed try of body gathered.
+template <typename Body, typename Reset>
+std::optional<Failure> ReadWithoutWriting(const QString& path, Body body, Reset reset,
+                                          bool& noLocks) {
+    constexpr int kReadBusyMs = 2000;
+    std::optional<Failure> failure = InTransaction(path, Mode::kRead, kReadBusyMs, body);
+    noLocks = failure && IsBusy(*failure) && !LocksWork(path);
+    const auto retry = [&](Mode mode) {
+        reset();
+        const auto again = InTransaction(path, mode, kReadBusyMs, body);
+        if (!again || again->empty) failure = again;
+        return again;
+    };
+    if (failure && !failure->damaged && !failure->empty && (!IsBusy(*failure) || noLocks)) {
+        const auto immutable = retry(Mode::kImmutable);
+        if (immutable && immutable->code == 8 /* read-only: an older schema */) retry(Mode::kWrite);
+    }
+    return failure;
+}
+
 // A set kept aside may have been stored just before the program ended: the same
 // moment, figures and answers mean the same set.
 std::optional<Failure> AlreadyStored(QSqlDatabase& db, const MarkedSet& set, bool& stored) {
@@ -300,11 +354,12 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "INSERT INTO practice_set (marked_at, operations, number_range, question_count,"
-        " correct_count, score) VALUES (?, ?, ?, ?, ?, ?)"));
+        " correct_count, score, kind) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     const QDateTime at = set.markedAt.toOffsetFromUtc(set.markedAt.offsetFromUtc());
     for (const QVariant& value :
          {QVariant(Text(at.toString(Qt::ISODate))), QVariant(Text(set.mask)), QVariant(set.range),
-          QVariant(set.count), QVariant(set.correct), QVariant(set.score)})
+          QVariant(set.count), QVariant(set.correct), QVariant(set.score),
+          QVariant(Text(set.kind))})
         query.addBindValue(value);
     if (!query.exec()) return FailureOf(query.lastError());
     const qint64 setId = query.lastInsertId().toLongLong();
@@ -316,10 +371,10 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
         if (rows != prepared) {
             QString sql = QStringLiteral(
                 "INSERT INTO question (set_id, position, first_operand, operator_sign,"
-                " second_operand, result, answer, is_right) VALUES ");
+                " second_operand, result, answer, is_right, answer_ms) VALUES ");
             for (int r = 0; r < rows; ++r)
-                sql +=
-                    r ? QStringLiteral(",(?,?,?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?,?,?)");
+                sql += r ? QStringLiteral(",(?,?,?,?,?,?,?,?,?)")
+                         : QStringLiteral("(?,?,?,?,?,?,?,?,?)");
             if (!query.prepare(sql)) return FailureOf(query.lastError());
             prepared = rows;
         }
@@ -334,9 +389,14 @@ std::optional<Failure> InsertSet(QSqlDatabase& db, const MarkedSet& set) {
             query.bindValue(at0 + 5, Text(q.result));
             query.bindValue(at0 + 6, Text(q.answer));
             query.bindValue(at0 + 7, q.right ? 1 : 0);
+            query.bindValue(
+                at0 + 8, q.answerMs ? QVariant(*q.answerMs) : QVariant(QMetaType::fromType<int>()));
         }
         if (!query.exec()) return FailureOf(query.lastError());
     }
+    query.prepare(QStringLiteral(TAVRIN_LATEST_UPSERT("WHERE set_id = ? ORDER BY position")));
+    query.addBindValue(setId);
+    if (!query.exec()) return FailureOf(query.lastError());
     return std::nullopt;
 }
 
@@ -451,10 +511,10 @@ RecordStore::Loaded RecordStore::LoadAll() const {
     auto read = [&](QSqlDatabase& db) -> std::optional<Failure> {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (auto f =
-                Exec(query, QStringLiteral("SELECT id, marked_at, operations, number_range,"
-                                           " question_count, correct_count, score FROM practice_set"
-                                           " ORDER BY id")))
+        if (auto f = Exec(query, QStringLiteral("SELECT id, marked_at, operations, number_range,"
+                                                " question_count, correct_count, score, kind"
+                                                " FROM practice_set"
+                                                " ORDER BY id")))
             return f;
         QHash<qint64, std::size_t> index;
         while (query.next()) {
@@ -466,40 +526,32 @@ RecordStore::Loaded RecordStore::LoadAll() const {
             set.count = query.value(4).toInt();
             set.correct = query.value(5).toInt();
             set.score = query.value(6).toInt();
+            set.kind = query.value(7).toString();
             loaded.sets.push_back(std::move(set));
         }
         if (auto f = Exec(
                 query, QStringLiteral("SELECT set_id, first_operand, operator_sign, second_operand,"
-                                      " result, answer, is_right FROM question"
+                                      " result, answer, is_right, answer_ms FROM question"
                                       " ORDER BY set_id, position")))
             return f;
         while (query.next()) {
             const auto at = index.constFind(query.value(0).toLongLong());
             if (at == index.constEnd()) continue;
-            loaded.sets[*at].questions.push_back(
-                {query.value(1).toString(), query.value(2).toString(), query.value(3).toString(),
-                 query.value(4).toString(), query.value(5).toString(), query.value(6).toBool()});
+            RecordedQuestion q{query.value(1).toString(),
+                               query.value(2).toString(),
+                               query.value(3).toString(),
+                               query.value(4).toString(),
+                               query.value(5).toString(),
+                               query.value(6).toBool(),
+                               {}};
+            if (!query.isNull(7)) q.answerMs = query.value(7).toInt();
+            loaded.sets[*at].questions.push_back(std::move(q));
         }
         return std::nullopt;
     };
-    constexpr int kReadBusyMs = 2000;
-    std::optional<Failure> failure = InTransaction(path_, Mode::kRead, kReadBusyMs, read);
-    // A read-only open still wants to write the log's shared memory, which a full
-    // disk, a read-only folder or mount refuses, and a file system without locks
-    // refuses its lock: the file is then read as it lies. A record another program
-    // really holds is not read so, as it may be halfway through a change. An older
-    // record is brought up to date as before, which does write.
-    const bool noLocks = failure && IsBusy(*failure) && !LocksWork(path_);
-    const auto retry = [&](Mode mode) {
-        loaded.sets.clear();
-        const auto again = InTransaction(path_, mode, kReadBusyMs, read);
-        if (!again || again->empty) failure = again;
-        return again;
-    };
-    if (failure && !failure->damaged && !failure->empty && (!IsBusy(*failure) || noLocks)) {
-        const auto immutable = retry(Mode::kImmutable);
-        if (immutable && immutable->code == 8 /* read-only: an older schema */) retry(Mode::kWrite);
-    }
+    bool noLocks = false;
+    const auto failure = ReadWithoutWriting(
+        path_, read, [&] { loaded.sets.clear(); }, noLocks);
     if (failure && !failure->empty) {
         loaded.sets.clear();
         if (failure->damaged)
@@ -518,6 +570,54 @@ RecordStore::Loaded RecordStore::LoadAll() const {
                                .arg(path_, failure->text);
     }
     return loaded;
+}
+
+RecordStore::LatestAnswers RecordStore::LoadLatestAnswers() const {
+    LatestAnswers latest;
+    const QFileInfo info(path_);
+    if (!info.exists()) return latest;
+    if (!info.isFile()) {
+        latest.error = Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "%1 is not a file.")).arg(path_);
+        return latest;
+    }
+    bool noLocks = false;
+    const auto failure = ReadWithoutWriting(
+        path_,
+        [&](QSqlDatabase& db) -> std::optional<Failure> {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (auto f = Exec(query,
+                              QStringLiteral("SELECT first_operand, operator_sign, second_operand,"
+                                             " result, set3, pos3, right3, ms3, set2, pos2, right2,"
+                                             " ms2, set1, pos1, right1, ms1 FROM fact")))
+                return f;
+            while (query.next()) {
+                FactHistory fact{query.value(0).toString(),
+                                 query.value(1).toString(),
+                                 query.value(2).toString(),
+                                 query.value(3).toString(),
+                                 {}};
+                for (int at = 4; at < 16; at += 4) {  // oldest first
+                    if (query.isNull(at)) continue;
+                    const qint64 set = query.value(at).toLongLong();
+                    FactAnswer answer{
+                        set, set * (QuestionStore::kMaxRows + 1) + query.value(at + 1).toInt(),
+                        query.value(at + 2).toBool(), std::nullopt};
+                    if (!query.isNull(at + 3)) answer.answerMs = query.value(at + 3).toInt();
+                    fact.answers.push_back(answer);
+                }
+                latest.facts.push_back(std::move(fact));
+            }
+            return std::nullopt;
+        },
+        [&] { latest.facts.clear(); }, noLocks);
+    if (failure && !failure->empty) {
+        latest.facts.clear();
+        latest.error =
+            Tr(QT_TRANSLATE_NOOP("tavrin::RecordStore", "Cannot read the practice record %1: %2"))
+                .arg(path_, failure->text);
+    }
+    return latest;
 }
 
 QStringList RecordStore::Files() const {

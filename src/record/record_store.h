@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "record/marked_set.h"
+#include "record/review.h"
 
 namespace tavrin {
 
 // The practice record: an SQLite file, one transaction per marked set.
 //
 //   schema_version(version)                       one row, the schema's version
-//   practice_set(id, marked_at, operations, range, question_count, correct_count, score)
-//   question(set_id, position, first, sign, second, result, answer, right)
+//   practice_set(id, marked_at, operations, range, question_count, correct_count, score, kind)
+//   question(set_id, position, first, sign, second, result, answer, right, answer_ms)
 //
 // Each call opens the file and closes it again, so nothing stays locked
 // between sets and a file replaced meanwhile is seen at once. Reading opens it
@@ -24,7 +25,7 @@ namespace tavrin {
 // where the log's shared memory does not work across machines.
 class RecordStore {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     // How long a write waits for another program holding the file: longer than
     // any real writer holds it (storing 32,767 questions takes well under a
     // second). Only the recorder's own thread waits, never the face.
@@ -61,6 +62,14 @@ public:
     };
     // Never creates the record; a missing one is an empty record.
     Loaded LoadAll() const;
+
+    struct LatestAnswers {
+        std::vector<FactHistory> facts;
+        QString error;
+    };
+    // Each fact's last three answers, oldest first: all the due rule looks at, kept
+    // fact by fact as sets are stored, so reading them never goes through the whole record.
+    LatestAnswers LoadLatestAnswers() const;
 
     // The files that make up the record and that --forget deletes: the record,
     // its journals and shared memory, the sets kept aside while it was busy, and

@@ -65,13 +65,73 @@ QString OperationNames(const QString& mask) {
     return names.isEmpty() ? QStringLiteral("—") : names.join(u'、');
 }
 
+namespace {
+
+// Everything the report needs about one fact.
+struct FactRecord {
+    MissedQuestion missed;
+    std::vector<FactAnswer> history;
+    std::vector<const QString*> given;  // every answer, oldest first, kept in the sets
+    std::optional<int> lastMs;
+};
+
+int Median(std::vector<int>& values) {
+    if (values.empty()) return 0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+struct SpeedTally {
+    std::vector<int> rightMs;
+    int timed = 0;
+    int onTime = 0;
+    void Add(const RecordedQuestion& q) {
+        if (!q.answerMs) return;
+        ++timed;
+        if (q.right) rightMs.push_back(*q.answerMs);
+        if (IsOnTime(q.right, q.answerMs, q.result)) ++onTime;
+    }
+    int OnTimePercent() const { return timed ? onTime * 100 / timed : 0; }
+};
+
+QString FactKey(const QString& first, const QString& sign, const QString& second) {
+    return first.trimmed() + u' ' + sign + u' ' + second.trimmed();
+}
+
+void FillGrids(ReportFigures& f, const QHash<QString, FactRecord>& facts) {
+    static const std::vector<FactAnswer> none;
+    for (const QString& sign : {QStringLiteral("＋"), QStringLiteral("×")}) {
+        FactGrid grid;
+        grid.sign = sign;
+        for (int a = 1; a <= FactGrid::kRows; ++a)
+            for (int b = 0; b < FactGrid::kColumns; ++b) {
+                if (sign == u"＋" && a + b > 10) continue;
+                const auto at =
+                    facts.constFind(FactKey(QString::number(a), sign, QString::number(b)));
+                const int result = sign == u"＋" ? a + b : a * b;
+                grid.cells[a - 1][b] =
+                    StateOf(at == facts.constEnd() ? none : at->history, QString::number(result));
+            }
+        f.grids.push_back(grid);
+    }
+}
+
+}  // namespace
+
 ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
     ReportFigures f;
     std::map<int, Accuracy> operations;  // by sign order
     std::map<int, Accuracy> ranges;
-    QHash<QString, MissedQuestion> questions;
+    std::map<int, SpeedTally> speed;
+    std::map<std::pair<int, QDate>, SpeedTally> weeks;
+    QHash<QString, FactRecord> questions;
     QHash<QString, QHash<QString, int>> wrongAnswers;
+    std::int64_t setNumber = 0, order = 0;
     for (const MarkedSet& set : sets) {
+        ++setNumber;
+        const QDate day = set.markedAt.date();
+        const QDate monday = day.isValid() ? day.addDays(1 - day.dayOfWeek()) : QDate();
         f.sets.push_back({set.markedAt, OperationNames(set.mask), set.mask, set.range, set.count,
                           set.correct, set.score});
         Accuracy& range = ranges[set.range];
@@ -86,8 +146,16 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
             ++range.total;
             op.right += q.right;
             range.right += q.right;
-            const QString text = q.first.trimmed() + u' ' + q.sign + u' ' + q.second.trimmed();
-            MissedQuestion& m = questions[text];
+            const QString text = FactKey(q.first, q.sign, q.second);
+            FactRecord& fact = questions[text];
+            fact.history.push_back({setNumber, ++order, q.right, q.answerMs});
+            fact.given.push_back(&q.answer);
+            fact.lastMs = q.answerMs;
+            if (q.answerMs && op.key < 4) {
+                speed[op.key].Add(q);
+                weeks[{op.key, monday}].Add(q);
+            }
+            MissedQuestion& m = fact.missed;
             m.question = text;
             m.result = q.result;
             ++m.asked;
@@ -100,8 +168,8 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
     for (auto& [order, a] : operations) f.byOperation.push_back(a);
     for (auto& [range, a] : ranges) f.byRange.push_back(a);
 
-    for (MissedQuestion& m : questions)
-        if (m.missed > 0) f.mostMissed.push_back(m);
+    for (const FactRecord& fact : questions)
+        if (fact.missed.missed > 0) f.mostMissed.push_back(fact.missed);
     std::sort(f.mostMissed.begin(), f.mostMissed.end(), [](const auto& a, const auto& b) {
         if (a.missed != b.missed) return a.missed > b.missed;
         if (a.asked != b.asked) return a.asked > b.asked;
@@ -120,6 +188,35 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
             m.answers << answer;
         }
     }
+
+    std::vector<std::pair<std::int64_t, DueFact>> due;
+    for (const FactRecord& fact : questions) {
+        const DueVerdict verdict = JudgeFact(fact.history, fact.missed.result);
+        if (!verdict.due) continue;
+        DueFact d{fact.missed.question, fact.missed.result, {}, fact.lastMs};
+        const auto shown = std::min<std::size_t>(fact.given.size(), ReportFigures::kAnswersShown);
+        for (auto at = fact.given.end() - static_cast<std::ptrdiff_t>(shown);
+             at != fact.given.end(); ++at)
+            d.answers << **at;
+        due.emplace_back(verdict.lastMissOrder, std::move(d));
+    }
+    std::sort(due.begin(), due.end(),
+              [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (auto& [missOrder, d] : due) f.due.push_back(std::move(d));
+
+    for (auto& [key, tally] : speed) {
+        Speed s{OperationLabel(QString(QStringLiteral("＋－×÷")[key])),
+                key,
+                tally.timed,
+                Median(tally.rightMs),
+                tally.OnTimePercent(),
+                {}};
+        for (auto& [week, w] : weeks)
+            if (week.first == key)
+                s.weeks.push_back({week.second, Median(w.rightMs), w.OnTimePercent()});
+        f.speed.push_back(std::move(s));
+    }
+    FillGrids(f, questions);
     return f;
 }
 
@@ -189,6 +286,154 @@ QString AccuracyTable(const char* id, const char* heading, const std::vector<Acc
     return html + QStringLiteral("</table>\n");
 }
 
+QString Seconds(int ms) { return QString::number(ms / 1000.0, 'f', 1); }
+
+// One line per operation over the weeks, each point a week's value.
+QString WeeklyChart(const char* id, const char* label, const std::vector<Speed>& speed,
+                    int (*value)(const SpeedWeek&), double top, const QString& unit) {
+    constexpr int kWidth = 760, kHeight = 220, kLeft = 44, kRight = 16, kTop = 14, kBottom = 34;
+    constexpr double kPlotW = kWidth - kLeft - kRight, kPlotH = kHeight - kTop - kBottom;
+    static const char* const kColours[] = {"#2e6fd8", "#d8542e", "#3a9d5d", "#9b59b6"};
+    std::vector<QDate> mondays;
+    for (const Speed& s : speed)
+        for (const SpeedWeek& w : s.weeks) mondays.push_back(w.monday);
+    std::sort(mondays.begin(), mondays.end());
+    mondays.erase(std::unique(mondays.begin(), mondays.end()), mondays.end());
+    const auto n = static_cast<int>(mondays.size());
+    auto x = [&](const QDate& d) {
+        const auto i = std::lower_bound(mondays.begin(), mondays.end(), d) - mondays.begin();
+        return n <= 1 ? kLeft + kPlotW / 2 : kLeft + kPlotW * static_cast<double>(i) / (n - 1);
+    };
+    auto y = [&](double v) { return kTop + kPlotH * (1 - std::min(v, top) / top); };
+    QString svg = QStringLiteral(
+                      "<svg id=\"%1\" xmlns=\"http://www.w3.org/2000/svg\" width=\"%2\" "
+                      "height=\"%3\" viewBox=\"0 0 %2 %3\" role=\"img\" aria-label=\"%4\">\n")
+                      .arg(QString::fromUtf8(id))
+                      .arg(kWidth)
+                      .arg(kHeight)
+                      .arg(QString::fromUtf8(label));
+    for (int step = 0; step <= 4; ++step) {
+        const double v = top * step / 4;
+        svg += QStringLiteral(
+                   "<line class=\"grid\" x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>"
+                   "<text class=\"axis\" x=\"%4\" y=\"%5\" text-anchor=\"end\">%6%7</text>\n")
+                   .arg(kLeft)
+                   .arg(y(v))
+                   .arg(kWidth - kRight)
+                   .arg(kLeft - 6)
+                   .arg(y(v) + 4)
+                   .arg(v)
+                   .arg(unit);
+    }
+    const int every = std::max(1, (n + 7) / 8);
+    for (int i = 0; i < n; i += every)
+        svg += QStringLiteral(
+                   "<text class=\"axis\" x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>\n")
+                   .arg(x(mondays[static_cast<std::size_t>(i)]))
+                   .arg(kHeight - 12)
+                   .arg(mondays[static_cast<std::size_t>(i)].toString(QStringLiteral("M月d日")));
+    for (const Speed& s : speed) {
+        QString points;
+        for (const SpeedWeek& w : s.weeks)
+            points += QStringLiteral("%1,%2 ")
+                          .arg(x(w.monday))
+                          .arg(y(value(w) / (unit == u"s" ? 1000.0 : 1.0)));
+        svg += QStringLiteral(
+                   "<polyline fill=\"none\" stroke-width=\"2\" stroke=\"%1\" "
+                   "points=\"%2\"><title>%3</title></polyline>\n")
+                   .arg(QString::fromUtf8(kColours[s.key % 4]), points.trimmed(), Html(s.label));
+    }
+    svg += QStringLiteral("</svg>\n<p class=\"legend\">");
+    for (const Speed& s : speed)
+        svg += QStringLiteral("<span style=\"color:%1\">━</span> %2 ")
+                   .arg(QString::fromUtf8(kColours[s.key % 4]), Html(s.label));
+    return svg + QStringLiteral("</p>\n");
+}
+
+const char* const kStateClass[] = {"notmet", "due", "slow", "known"};
+
+QString GridTable(const FactGrid& grid) {
+    QString html = QStringLiteral("<table id=\"grid-%1\" class=\"facts\"><tr><th>%2</th>")
+                       .arg(grid.sign == u"＋" ? QStringLiteral("add") : QStringLiteral("mul"),
+                            Html(grid.sign));
+    for (int b = 0; b < FactGrid::kColumns; ++b) html += QStringLiteral("<th>%1</th>").arg(b);
+    html += QStringLiteral("</tr>\n");
+    for (int a = 1; a <= FactGrid::kRows; ++a) {
+        html += QStringLiteral("<tr><th>%1</th>").arg(a);
+        for (int b = 0; b < FactGrid::kColumns; ++b) {
+            const auto& cell = grid.cells[a - 1][b];
+            if (!cell) {
+                html += QStringLiteral("<td class=\"none\"></td>");
+                continue;
+            }
+            html += QStringLiteral("<td class=\"%1\" title=\"%2 %3 %4\">%5</td>")
+                        .arg(QString::fromUtf8(kStateClass[static_cast<int>(*cell)]))
+                        .arg(a)
+                        .arg(Html(grid.sign))
+                        .arg(b)
+                        .arg(grid.sign == u"＋" ? a + b : a * b);
+        }
+        html += QStringLiteral("</tr>\n");
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
+int WeekMedian(const SpeedWeek& w) { return w.medianMs; }
+int WeekOnTime(const SpeedWeek& w) { return w.onTimePercent; }
+
+QString NewSections(const ReportFigures& f) {
+    QString html = QStringLiteral("<h2>错题本</h2>\n");
+    if (f.due.empty()) {
+        html += QStringLiteral("<p>错题本是空的：没有要复习的题。</p>\n");
+    } else {
+        html += QStringLiteral(
+            "<p>还没有记住的题：做错了，或者做对了但超过了时间。菜单里的“复习错题”"
+            "会出这些题。</p>\n<table id=\"due\"><tr><th>题目</th><th>正确答案</th>"
+            "<th>填过的答案</th><th>上次用时</th></tr>\n");
+        for (const DueFact& d : f.due) {
+            QString answers;
+            for (const QString& a : d.answers)
+                answers +=
+                    QStringLiteral("<span class=\"answer\">%1</span>").arg(Html(AnswerText(a)));
+            html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>\n")
+                        .arg(Html(d.question), Html(d.result), answers,
+                             d.lastMs ? Seconds(*d.lastMs) + QStringLiteral(" 秒")
+                                      : QStringLiteral("—"));
+        }
+        html += QStringLiteral("</table>\n");
+    }
+    html += QStringLiteral("<h2>速度</h2>\n");
+    if (f.speed.empty()) {
+        html += QStringLiteral("<p>还没有记下答题的时间。</p>\n");
+    } else {
+        html += QStringLiteral(
+            "<p>一位数的答案 3 秒内答对算按时，每多一位多 1 秒。</p>\n<table id=\"speed\">"
+            "<tr><th>运算</th><th>计时的题</th><th>答对用时（中位数）</th><th>按时答对</th></"
+            "tr>\n");
+        for (const Speed& s : f.speed)
+            html += QStringLiteral(
+                        "<tr><td>%1</td><td>%2</td><td>%3 秒</td><td><span class=\"bar\">"
+                        "<span style=\"width:%4%\"></span></span> %4%</td></tr>\n")
+                        .arg(Html(s.label))
+                        .arg(s.timed)
+                        .arg(Seconds(s.medianMs))
+                        .arg(s.onTimePercent);
+        html += QStringLiteral("</table>\n<h3>每周答对用时（秒，中位数）</h3>\n") +
+                WeeklyChart("speed-chart", "每周答对用时", f.speed, WeekMedian, 10,
+                            QStringLiteral("s"));
+        html += QStringLiteral("<h3>每周按时答对的比例</h3>\n") +
+                WeeklyChart("on-time-chart", "每周按时答对的比例", f.speed, WeekOnTime, 100,
+                            QStringLiteral("%"));
+    }
+    html += QStringLiteral(
+        "<h2>10 以内的加法和乘法</h2>\n<p class=\"legend\"><span class=\"key known\"></span>"
+        "记住了（两组里按时答对） <span class=\"key slow\"></span>还慢 "
+        "<span class=\"key due\"></span>在错题本里 <span class=\"key notmet\"></span>"
+        "还没做过</p>\n<div class=\"grids\">");
+    for (const FactGrid& grid : f.grids) html += GridTable(grid);
+    return html + QStringLiteral("</div>\n");
+}
+
 const char kStyle[] = R"(
 body { font-family: "WenQuanYi Micro Hei", "Noto Sans CJK SC", sans-serif; margin: 24px auto;
        max-width: 800px; color: #222; background: #fffdf6; }
@@ -201,6 +446,12 @@ th { background: #fbeeb8; }
 .bar span { display: block; height: 10px; background: #3a9d5d; }
 svg .grid { stroke: #ddd; } svg .axis { font-size: 12px; fill: #666; }
 svg .line { fill: none; stroke: #2e6fd8; stroke-width: 2; } svg .dot { fill: #2e6fd8; }
+.grids { display: flex; gap: 24px; flex-wrap: wrap; }
+table.facts { width: auto; } table.facts td, table.facts th { width: 26px; text-align: center; padding: 3px; }
+.known { background: #5cb85c; color: #fff; } .slow { background: #f0c040; }
+.due { background: #d9534f; color: #fff; } .notmet { background: #eee; color: #999; }
+td.none { background: transparent; border-color: transparent; }
+.key { display: inline-block; width: 14px; height: 14px; vertical-align: middle; margin-left: 8px; }
 )";
 
 }  // namespace
@@ -242,8 +493,9 @@ QString RenderReportPage(const ReportFigures& f, const QDateTime& madeAt) {
                         .arg(m.asked)
                         .arg(answers);
         }
+        html += QStringLiteral("</table>\n") + NewSections(f);
         html += QStringLiteral(
-            "</table>\n<h2>最近的练习</h2>\n<table id=\"last-sets\"><tr><th>时间</th>"
+            "<h2>最近的练习</h2>\n<table id=\"last-sets\"><tr><th>时间</th>"
             "<th>运算</th><th>范围</th><th>题数</th><th>答对</th><th>得分</th></tr>\n");
         const auto first =
             f.sets.size() > ReportFigures::kLastSets ? f.sets.size() - ReportFigures::kLastSets : 0;
@@ -382,6 +634,50 @@ QString RenderReportText(const ReportFigures& f) {
                       Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "asked")),
                       Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "answers given"))},
                      missed);
+    std::vector<QStringList> due;
+    for (const DueFact& d : f.due) {
+        QStringList answers;
+        for (const QString& a : d.answers) answers << u'「' + TextAnswer(a) + u'」';
+        due.push_back(
+            {Printable(d.question), Printable(d.result), answers.join(u' '),
+             d.lastMs ? QString::number(*d.lastMs / 1000.0, 'f', 1) : QStringLiteral("—")});
+    }
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport",
+                                "\nFacts to review (wrong, or right but not on time)\n")) +
+           TextTable({Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "question")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "right answer")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "answers given")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "last time (s)"))},
+                     due);
+    std::vector<QStringList> speed;
+    for (const Speed& s : f.speed) {
+        QStringList weekly;
+        for (const SpeedWeek& w : s.weeks) weekly << QStringLiteral("%1%").arg(w.onTimePercent);
+        speed.push_back({TextOperationLabel(s.key), QString::number(s.timed),
+                         QString::number(s.medianMs / 1000.0, 'f', 1),
+                         QStringLiteral("%1%").arg(s.onTimePercent), weekly.join(u' ')});
+    }
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "\nSpeed by operation\n")) +
+           TextTable({operation, Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "timed")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "median right (s)")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "on time")),
+                      Tr(QT_TRANSLATE_NOOP("tavrin::TextReport", "on time by week"))},
+                     speed);
+    // The grids as letters: known, slow, due, and a dot for a fact not met yet.
+    out += Tr(QT_TRANSLATE_NOOP("tavrin::TextReport",
+                                "\nFacts within 10 (K known, S slow, D to review, . not met)\n"));
+    for (const FactGrid& grid : f.grids) {
+        out += grid.sign + QStringLiteral("   0 1 2 3 4 5 6 7 8 9\n");
+        for (int a = 1; a <= FactGrid::kRows; ++a) {
+            QString row = QString::number(a).rightJustified(2) + QStringLiteral("  ");
+            for (int b = 0; b < FactGrid::kColumns; ++b) {
+                const auto& cell = grid.cells[a - 1][b];
+                row += u' ';
+                row += !cell ? u' ' : QStringLiteral(".DSK")[static_cast<int>(*cell)];
+            }
+            out += row.trimmed().isEmpty() ? QString() : row + u'\n';
+        }
+    }
     std::vector<QStringList> last;
     const auto first =
         f.sets.size() > ReportFigures::kLastSets ? f.sets.size() - ReportFigures::kLastSets : 0;

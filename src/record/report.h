@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 #include "record/marked_set.h"
+#include "record/review.h"
 
 namespace tavrin {
 
@@ -27,6 +30,42 @@ struct MissedQuestion {
     int missed = 0;
     int asked = 0;
     QStringList answers;
+};
+
+// A fact in the 错题本: its right answer, the answers given to it, oldest first,
+// and how long the latest took.
+struct DueFact {
+    QString question;  // "7 ＋ 8"
+    QString result;
+    QStringList answers;
+    std::optional<int> lastMs;
+};
+
+// One week of one operation's timed answers.
+struct SpeedWeek {
+    QDate monday;
+    int medianMs = 0;  // of the right answers; 0 when none were right
+    int onTimePercent = 0;
+};
+
+// How fast an operation's facts come: the median time of right answers and the
+// share answered on time, among answers with a time.
+struct Speed {
+    QString label;
+    int key = 0;  // the operation's place in ＋－×÷
+    int timed = 0;
+    int medianMs = 0;
+    int onTimePercent = 0;
+    std::vector<SpeedWeek> weeks;  // oldest first
+};
+
+// The facts of addition and multiplication within 10 as the generator makes them:
+// a row per first number 1..10, a column per second number 0..9; addition has
+// only the cells whose sum is at most 10.
+struct FactGrid {
+    static constexpr int kRows = 10, kColumns = 10;
+    QString sign;
+    std::optional<FactState> cells[kRows][kColumns];  // nothing where no such fact is made
 };
 
 struct SetSummary {
@@ -50,6 +89,9 @@ struct ReportFigures {
     std::vector<Accuracy> byOperation;
     std::vector<Accuracy> byRange;
     std::vector<MissedQuestion> mostMissed;
+    std::vector<DueFact> due;  // the most recently missed first
+    std::vector<Speed> speed;
+    std::vector<FactGrid> grids;  // addition, then multiplication
 };
 
 // The sets are in the order they were marked.

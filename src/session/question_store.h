@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tavrin {
@@ -35,12 +36,17 @@ public:
     QString Cell(int column, std::int16_t row) const;
     // Stores the answer exactly as typed, blanks and all; ignored outside the store.
     void SetAnswer(std::int16_t row, const QString& text);
+    // How long the answer took, from its question's showing to 确定; nothing
+    // until the row is answered.
+    void SetAnswerMs(std::int16_t row, std::int32_t ms);
+    std::optional<std::int32_t> AnswerMs(std::int16_t row) const;
 
     void ShowQuestion(std::int16_t row, QuestionView& view) const;
     static void ClearQuestion(QuestionView& view);
 
 private:
     std::vector<std::array<QString, kColumns>> rows_;
+    std::vector<std::int32_t> answerMs_;  // -1 while unanswered
 };
 
 // 你的得分是 N 分 spread over 14 cells; cell 5 holds the latest score text and
@@ -55,6 +61,8 @@ struct SetChoice {
     std::int16_t range = 0;
     std::int16_t count = 0;
     bool recorded = false;
+    // "new" for a set from the dialog, "review" for one made of the facts still due.
+    QString kind = QStringLiteral("new");
 };
 
 // The state of one practice session, alive for the whole run.

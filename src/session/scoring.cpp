@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/scoring.h"
 
-#include "generation/number_text.h"
+#include "session/number_text.h"
 #include "sound/clip_player.h"
 #include "sound/clip_table.h"
 

@@ -161,8 +161,8 @@ void FaceWindow::Load() {
         ->setChecked(true);
     (settings_.IsOn(SettingsFile::kSoundEffectsKey) ? ui_->menu_wj_6 : ui_->menu_wj_7)
         ->setChecked(true);
-    const ScoreLine initial = InitialScoreLine();
-    std::copy_n(initial.begin(), 7, session_.scoreLine.begin());
+    flow_.Reset();
+    flow_.recordMarkedSet = parts_.recordMarkedSet;
 
     const QString speechFile = DataFolder(parts_.dataFolder) + QStringLiteral("/s");
     if (parts_.openSpeechFile) {
@@ -173,14 +173,12 @@ void FaceWindow::Load() {
 
     if (SoundEffectsOn()) Play(*player_, clips::ClipStartup);
     if (VoicePromptsOn()) welcomeTimer_.start();
-    for (int i = 7; i <= 12; ++i) session_.scoreLine[static_cast<std::size_t>(i)].clear();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     BuildWindowShape();
-    session_.setFinished = false;
     SetUpMenu();
     // A face that is never painted (an unmapped window) still gets its icons and tray.
     QTimer::singleShot(kLatestStartUpFinishMs, this, &FaceWindow::FinishStartUp);
@@ -252,95 +250,14 @@ void FaceWindow::FocusAnswerBox() {
     ui_->Text1->setFocus();
 }
 
-void FaceWindow::ShowQuestion(std::int16_t row) { session_.store.ShowQuestion(row, *this); }
-
-void FaceWindow::OnConfirmClicked() {
-    auto& s = session_;
-    if (s.store.RowCount() == 0) {
-        ShowMessage(this, QStringLiteral("你还没有出题呢！"));
-    } else {
-        if (SoundEffectsOn()) Play(*player_, clips::ClipClick);
-        if (!s.setFinished) {
-            const QString answer = ui_->Text1->text();
-            if (s.questionIndex < s.store.RowCount() - 1) {
-                s.store.SetAnswer(s.questionIndex, answer);
-                ++s.questionIndex;
-                ShowQuestion(s.questionIndex);
-            } else {
-                s.store.SetAnswer(s.questionIndex, answer);
-                ui_->Command1->setEnabled(false);
-                if (VoicePromptsOn()) Play(*player_, clips::ClipSetDone);
-                ShowMessage(this, QStringLiteral("你的题目做完了，看看你得了多少分"));
-                s.setFinished = true;
-                QuestionStore::ClearQuestion(*this);
-            }
-        }
-    }
-    ui_->Text1->setText(QString());
-    ui_->Text1->setFocus();
-}
-
 void FaceWindow::OnWelcomeTimeout() {
     Play(*player_, clips::ClipStartupPrompt);
     welcomeTimer_.stop();
 }
 
-void FaceWindow::OnScoreClicked() {
-    auto& s = session_;
-    if (s.store.RowCount() == 0) {
-        ShowMessage(this, QStringLiteral("你还没有出题呢！"));
-        return;
-    }
-    if (s.setFinished) {
-        if (SoundEffectsOn()) Play(*player_, clips::ClipClick);
-        const auto score = Score(CountCorrect(s.store), s.store.RowCount());
-        s.scoreLine[kScoreTextCell] = QString::number(score);
-        if (parts_.recordMarkedSet) parts_.recordMarkedSet(s);
-        // A second click lets the marquee run on from where it is.
-        if (!marqueeTimer_.isActive()) marqueeTimer_.start();
-    }
-    // A running announcement carries on from its step.
-    if (VoicePromptsOn() && !announcementTimer_.isActive()) announcementTimer_.start();
-}
-
-void FaceWindow::OnMarqueeTick() {
-    if (!marquee_.Tick(session_.scoreLine)) return;
-    for (int k = 0; k < ScoreMarquee::kLabels; ++k)
-        SetAutoSizedText(label7_[static_cast<std::size_t>(k)],
-                         marquee_.marqueeCells[static_cast<std::size_t>(k)]);
-}
-
-void FaceWindow::OnAnnouncementTick() {
-    if (announcement_.Tick(session_.scoreLine[kScoreTextCell], *player_)) announcementTimer_.stop();
-}
-
 void FaceWindow::OnEyeTick() { eyes_->Tick(); }
 
 void FaceWindow::OnNewSetLabelClicked() { NewSetCommand(); }
-
-void FaceWindow::NewSetCommand() {
-    if (SoundEffectsOn()) Play(*player_, clips::ClipNewSet);
-    for (QLabel* cell : label7_) SetAutoSizedText(cell, QString());
-    session_.store.Clear();
-    if (dialog()) {
-        dialog_->raise();
-        dialog_->activateWindow();
-    } else {
-        dialog_ = new QuestionSetDialog(*this);
-        dialog_->Load();
-        // Wayland places a window only by its parent: without one the dialog
-        // could come up anywhere, behind the face included.
-        if (OutlineInPixels(outline_) && windowHandle()) {
-            dialog_->winId();
-            dialog_->windowHandle()->setTransientParent(windowHandle());
-        }
-        dialog_->show();
-    }
-    session_.setFinished = false;
-    marqueeTimer_.stop();
-    eyeTimer_.stop();
-    ui_->Command1->setEnabled(true);
-}
 
 void FaceWindow::BuildWindowShape() {
     const QScreen* screen = QGuiApplication::primaryScreen();

@@ -10,8 +10,10 @@
 #include <memory>
 
 #include "generation/random_source.h"
+#include "record/review.h"
 #include "session/question_store.h"
 #include "session/scoring.h"
+#include "session/set_flow.h"
 #include "session/settings_file.h"
 #include "shell/question_set_dialog.h"
 #include "shell/window_outline.h"
@@ -52,11 +54,13 @@ struct FaceWindowParts {
     std::function<void(SessionState&)> recordMarkedSet;
     // The menu's 练习记录: the parent's report in the browser.
     std::function<void()> showPracticeRecord;
+    // Each fact's latest answers from the practice record, for 复习错题.
+    std::function<std::vector<FactHistory>()> latestAnswers;
 };
 
 // FORM1: the round face. It holds the session, shows the question on show,
 // takes the answers, marks the set and scrolls and speaks the score.
-class FaceWindow : public QWidget, private QuestionView {
+class FaceWindow : public QWidget, private SetFlowView {
     Q_OBJECT
 
 public:
@@ -90,14 +94,17 @@ public:
 
     // The new-question-set command, shared by Label1 and menu item 1.
     void NewSetCommand();
+    // 复习错题: a set of the facts still due, or a message when there are none.
+    void ReviewCommand();
 
-    bool VoicePromptsOn() const;
-    bool SoundEffectsOn() const;
+    bool VoicePromptsOn() const override;
+    bool SoundEffectsOn() const override;
 
-    SessionState& session() { return session_; }
-    const ScoreMarquee& marquee() const { return marquee_; }
-    const ScoreAnnouncement& announcement() const { return announcement_; }
-    ClipPlayer& player() { return *player_; }
+    SetFlow& flow() { return flow_; }
+    SessionState& session() { return flow_.session(); }
+    const ScoreMarquee& marquee() const { return flow_.marquee(); }
+    const ScoreAnnouncement& announcement() const { return flow_.announcement(); }
+    ClipPlayer& player() override { return *player_; }
     RandomSource& random() { return random_; }
     Ui::FORM1& ui() { return *ui_; }
     QLabel* Label7(int index) const { return label7_[static_cast<std::size_t>(index)]; }
@@ -113,6 +120,8 @@ public:
     QMenu* popupMenu() const { return menu_; }
     // 练习记录, below the designed items.
     QAction* practiceRecordItem() const { return practiceRecord_; }
+    // 复习错题, the very last item.
+    QAction* reviewItem() const { return review_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     // Whether the icon really sits in a tray; where none is, the face itself
     // opens the menu.
@@ -144,6 +153,9 @@ protected:
 private:
     void SetQuestionTexts(const QString& first, const QString& sign,
                           const QString& second) override;
+    void ShowFlowMessage(const QString& text) override;
+    void SetConfirmEnabled(bool enabled) override;
+    void ShowMarqueeCells(const std::array<QString, ScoreMarquee::kLabels>& cells) override;
     void Unload();
     // Sizes a centred label to its caption and centres it on its designed centre.
     void SetCentredText(QLabel* label, int designedCentreTwice, const QString& text);
@@ -170,9 +182,7 @@ private:
     SettingsFile settings_;
     RandomSource random_;
     std::unique_ptr<ClipPlayer> player_;
-    SessionState session_;
-    ScoreMarquee marquee_;
-    ScoreAnnouncement announcement_;
+    SetFlow flow_{*this};
     std::unique_ptr<Eyes> eyes_;
     std::array<QLabel*, ScoreMarquee::kLabels> label7_{};
     // Twice the designed centres of Label3 and Label6, so odd widths stay exact.
@@ -181,6 +191,7 @@ private:
     QPointer<QuestionSetDialog> dialog_;
     QMenu* menu_ = nullptr;
     QAction* practiceRecord_ = nullptr;
+    QAction* review_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     bool unloaded_ = false;
     bool startUpFinished_ = false;

@@ -129,6 +129,9 @@ void FaceWindow::SetUpMenu() {
     connect(practiceRecord_, &QAction::triggered, this, [this] {
         if (parts_.showPracticeRecord) parts_.showPracticeRecord();
     });
+    review_ = menu_->addAction(QStringLiteral("复习错题"));
+    review_->setObjectName(QStringLiteral("review"));
+    connect(review_, &QAction::triggered, this, &FaceWindow::ReviewCommand);
 }
 
 void FaceWindow::FinishStartUp() {

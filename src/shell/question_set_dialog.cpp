@@ -72,11 +72,9 @@ void QuestionSetDialog::OnOkClicked() {
         ShowMessage(this, check.message);
         return;
     }
-    auto& session = face_.session();
-    MakeQuestionSet(session.store, face_.random(), mask, check.count, check.range);
-    session.choice = {mask, check.range, check.count};
-    face_.ShowQuestion(0);
-    session.questionIndex = 0;
+    QuestionStore questions;
+    MakeQuestionSet(questions, face_.random(), mask, check.count, check.range);
+    face_.flow().Start(std::move(questions), {mask, check.range, check.count});
     close();
     // The child types the first answer next, with or without a window manager
     // to hand the keyboard back to the face.

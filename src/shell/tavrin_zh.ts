@@ -251,6 +251,50 @@ Latest sets
         <source>score</source>
         <translation>得分</translation>
     </message>
+    <message>
+        <source>
+Facts to review (wrong, or right but not on time)
+</source>
+        <translation>
+错题本（做错的，或者做对了但超过时间的）
+</translation>
+    </message>
+    <message>
+        <source>last time (s)</source>
+        <translation>上次用时（秒）</translation>
+    </message>
+    <message>
+        <source>
+Speed by operation
+</source>
+        <translation>
+各种运算的速度
+</translation>
+    </message>
+    <message>
+        <source>timed</source>
+        <translation>计时的题</translation>
+    </message>
+    <message>
+        <source>median right (s)</source>
+        <translation>答对用时中位数（秒）</translation>
+    </message>
+    <message>
+        <source>on time</source>
+        <translation>按时答对</translation>
+    </message>
+    <message>
+        <source>on time by week</source>
+        <translation>每周按时答对</translation>
+    </message>
+    <message>
+        <source>
+Facts within 10 (K known, S slow, D to review, . not met)
+</source>
+        <translation>
+10 以内的加法和乘法（K 记住了，S 还慢，D 在错题本里，. 还没做过）
+</translation>
+    </message>
 </context>
 <context>
     <name>tavrin::PracticeRecorder</name>

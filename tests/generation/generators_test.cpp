@@ -7,7 +7,7 @@
 #include <deque>
 #include <set>
 
-#include "generation/number_text.h"
+#include "session/number_text.h"
 #include "generation/question_set.h"
 
 namespace tavrin {

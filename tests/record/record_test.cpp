@@ -214,6 +214,62 @@ TEST(RecordStoreTest, MigratesTheFirstSchema) {
     EXPECT_EQ(version.value(0).toInt(), RecordStore::kSchemaVersion);
 }
 
+// A record of the version before answer times were kept: its answers stay without a
+// time and its sets count as new ones, while a set stored after the migration keeps both.
+TEST(RecordStoreTest, MigratesTheSecondSchemaKeepingOldAnswersUntimed) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("record.sqlite");
+    {
+        OtherConnection v2(path);
+        QSqlQuery q(v2.db);
+        for (const char* sql :
+             {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
+              "INSERT INTO schema_version VALUES (2)",
+              "CREATE TABLE practice_set (id INTEGER PRIMARY KEY, marked_at TEXT NOT NULL,"
+              " operations TEXT NOT NULL, number_range INTEGER NOT NULL,"
+              " question_count INTEGER NOT NULL, score INTEGER NOT NULL,"
+              " correct_count INTEGER NOT NULL DEFAULT 0)",
+              "CREATE TABLE question (set_id INTEGER NOT NULL REFERENCES practice_set (id)"
+              " ON DELETE CASCADE, position INTEGER NOT NULL, first_operand TEXT NOT NULL,"
+              " operator_sign TEXT NOT NULL, second_operand TEXT NOT NULL, result TEXT NOT NULL,"
+              " answer TEXT NOT NULL, is_right INTEGER NOT NULL DEFAULT 0,"
+              " PRIMARY KEY (set_id, position)) WITHOUT ROWID",
+              "INSERT INTO practice_set VALUES (1, '2026-03-01T18:00:00+08:00', '1000', 10, 1, 0, "
+              "0)",
+              "INSERT INTO question VALUES (1, 0, ' 3', '＋', ' 4', '7', '8', 0)"})
+            ASSERT_TRUE(q.exec(sql)) << sql;
+    }
+    MarkedSet review;
+    review.markedAt = QDateTime::currentDateTime();
+    review.mask = "1000";
+    review.kind = "review";
+    review.count = review.correct = 1;
+    review.questions.push_back({" 3", "＋", " 4", "7", "7", true, 2'345});
+    ASSERT_TRUE(RecordStore(path).Append(review).stored);
+
+    const auto sets = RecordStore(path).LoadAll().sets;
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0].kind, "new");
+    ASSERT_EQ(sets[0].questions.size(), 1u);
+    EXPECT_EQ(sets[0].questions[0].answerMs, std::nullopt);
+    EXPECT_FALSE(sets[0].questions[0].right);
+    EXPECT_EQ(sets[1].kind, "review");
+    ASSERT_EQ(sets[1].questions.size(), 1u);
+    EXPECT_EQ(sets[1].questions[0].answerMs, 2'345);
+    // The fact's answers from before the migration count for the review too.
+    const auto latest = RecordStore(path).LoadLatestAnswers();
+    ASSERT_EQ(latest.facts.size(), 1u);
+    ASSERT_EQ(latest.facts[0].answers.size(), 2u);
+    EXPECT_FALSE(latest.facts[0].answers[0].right);
+    EXPECT_EQ(latest.facts[0].answers[0].answerMs, std::nullopt);
+    EXPECT_EQ(latest.facts[0].answers[1].answerMs, 2'345);
+    OtherConnection after(path);
+    QSqlQuery version(after.db);
+    version.exec("SELECT version FROM schema_version");
+    ASSERT_TRUE(version.next());
+    EXPECT_EQ(version.value(0).toInt(), 3);
+}
+
 TEST(RecordCommandsTest, ReportsAndForgetsEveryFileOfTheRecord) {
     QTemporaryDir dir;
     const QString path = dir.filePath("tavrin/record.sqlite");

@@ -41,6 +41,12 @@ int main(int argc, char** argv) {
                 else if (draw > skill)
                     answer = QString::number(result.toInt() + (draw > skill + 0.1 ? 1 : -1));
                 session.store.SetAnswer(row, answer);
+                // Quicker as the days go by, from about 3 s down to about 1.5 s, and now and
+                // then a long count on the fingers.
+                const double pause = random.Draw();
+                session.store.SetAnswerMs(
+                    row, static_cast<std::int32_t>(1000 + (2400 - 60 * day) * pause +
+                                                   (pause > 0.93 ? 5000 : 0)));
             }
             const auto outcome = store.Append(tavrin::MakeMarkedSet(
                 session, monday.addDays(day).addSecs(n * 1500 + (day % 2) * 3600)));

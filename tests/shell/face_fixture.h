@@ -78,6 +78,7 @@ protected:
         parts.screenDepth = screenDepth;
         parts.recordMarkedSet = recordMarkedSet;
         parts.showPracticeRecord = [this] { ++practiceRecordShown; };
+        parts.latestAnswers = [this] { return latestAnswers; };
         parts.openSpeechFile = [this](const QString& path) -> std::unique_ptr<ClipPlayer> {
             openedPath = path;
             if (openSpeechFile) return openSpeechFile(path);
@@ -143,6 +144,7 @@ protected:
     std::function<std::unique_ptr<ClipPlayer>(const QString&)> openSpeechFile;
     std::function<void(SessionState&)> recordMarkedSet;
     int practiceRecordShown = 0;
+    std::vector<FactHistory> latestAnswers;  // what the record gives 复习错题
 
 private:
     MessageSink previousSink_;

@@ -25,11 +25,13 @@ TEST_F(FaceWindowTest, TheMenuHoldsEveryItemInItsOrder) {
         captions << (action->isSeparator() ? "-" : action->text());
     EXPECT_EQ(captions, (QStringList{"出题(C)", "-", "打开语音提示(D)", "关闭语音提示(G)", "-",
                                      "打开音效功能", "关闭音效功能", "-", "关于……", "-", "帮助(H)",
-                                     "-", "退出程序(E)", "-", "练习记录"}));
-    // The parent's item comes last, apart, with no shortcut a child could hit.
-    QAction* record = face->popupMenu()->actions().last();
+                                     "-", "退出程序(E)", "-", "练习记录", "复习错题"}));
+    // The parent's item and the review come last, apart, with no shortcut a child could hit.
+    QAction* record = face->popupMenu()->actions()[14];
     EXPECT_EQ(record, face->practiceRecordItem());
     EXPECT_TRUE(record->shortcut().isEmpty());
+    EXPECT_EQ(face->popupMenu()->actions().last(), face->reviewItem());
+    EXPECT_TRUE(face->reviewItem()->shortcut().isEmpty());
     record->trigger();
     EXPECT_EQ(practiceRecordShown, 1);
     QMenu* about = face->popupMenu()->actions()[8]->menu();
@@ -242,6 +244,71 @@ TEST_F(FaceWindowTest, TheFaceTakesItsShapeOnlyOnAScreenOfEnoughColours) {
     EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
     EXPECT_TRUE(face->mask().isEmpty()) << "the window stays a plain rectangle";
     EXPECT_TRUE(ui().Label1->text().contains('\n')) << "and start-up carries on";
+}
+
+FactHistory Fact(const char* first, const char* sign, const char* second, const char* result,
+                 std::vector<FactAnswer> answers) {
+    return {first, sign, second, result, std::move(answers)};
+}
+
+TEST_F(FaceWindowTest, ReviewWithNothingDueSaysSoAndLeavesTheFaceAsItWas) {
+    Start();
+    MakeSet("1000", "10", "3");
+    Answer("1");
+    const QStringList shown = Question();
+    recorder.played.clear();
+    latestAnswers = {Fact(" 2", "＋", " 2", "4", {{1, 1, true, 900}, {2, 2, true, 800}})};
+    face->reviewItem()->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.back().text, "没有要复习的题。");
+    EXPECT_TRUE(recorder.played.empty());
+    EXPECT_EQ(face->session().store.RowCount(), 3);
+    EXPECT_EQ(face->session().questionIndex, 1);
+    EXPECT_EQ(Question(), shown);
+}
+
+// Chosen while 出题's dialog is open over an unfinished set: the review set takes
+// its place, runs like any set and is recorded as a review.
+TEST_F(FaceWindowTest, ReviewStartsTheDueFactsAndRunsLikeAnySet) {
+    QStringList kinds;
+    recordMarkedSet = [&](SessionState& s) { kinds << s.choice.kind; };
+    Start("[menu]\nmenu3=0\nmenu6=1\n");
+    MakeSet("1000", "10", "3");
+    Answer("1");
+    OpenDialog();
+    latestAnswers = {Fact(" 3", "＋", " 4", "7", {{1, 1, false, 900}}),
+                     Fact(" 6", "×", " 7", "42", {{1, 2, true, 9000}}),
+                     Fact(" 2", "＋", " 2", "4", {{1, 3, true, 900}, {2, 4, true, 800}})};
+    recorder.played.clear();
+    face->reviewItem()->trigger();
+    EXPECT_EQ(face->dialog(), nullptr);
+    EXPECT_TRUE(face->eyeTimer().isActive());
+    ASSERT_FALSE(recorder.played.empty());
+    EXPECT_EQ(recorder.played.front(), P(clips::ClipNewSet));
+    auto& session = face->session();
+    ASSERT_EQ(session.store.RowCount(), 2);
+    EXPECT_EQ(session.choice.kind, "review");
+    EXPECT_TRUE(ui().Command1->isEnabled());
+    QStringList asked;
+    for (std::int16_t row = 0; row < 2; ++row) {
+        asked << session.store.Cell(1, row) + session.store.Cell(2, row) +
+                     session.store.Cell(3, row);
+        EXPECT_EQ(Question(), QStringList({session.store.Cell(1, row), session.store.Cell(2, row),
+                                           session.store.Cell(3, row)}));
+        Answer(session.store.Cell(4, row));
+    }
+    asked.sort();
+    EXPECT_EQ(asked, QStringList({" 3＋ 4", " 6× 7"}));
+    EXPECT_TRUE(session.setFinished);
+    QTest::mouseClick(ui().Command4, Qt::LeftButton);
+    EXPECT_EQ(session.scoreLine[kScoreTextCell], "100");
+    EXPECT_EQ(kinds, QStringList{"review"});
+    // Straight after a finished set, with 确定 disabled, a review takes answers again.
+    ASSERT_FALSE(ui().Command1->isEnabled());
+    face->reviewItem()->trigger();
+    EXPECT_TRUE(ui().Command1->isEnabled());
+    EXPECT_FALSE(session.setFinished);
+    EXPECT_EQ(session.store.RowCount(), 2);
 }
 
 }  // namespace

@@ -63,6 +63,9 @@ protected:
         log_ = config_ + ".log";
         ASSERT_TRUE(program_.Start({TAVRIN_BINARY_DIR "/bin/tavrin"},
                                    {"DISPLAY=" + x().display(), "XDG_CONFIG_HOME=" + config_,
+                                    // The practice record goes to the test's folder, never
+                                    // into the home folder of whoever runs the tests.
+                                    "XDG_DATA_HOME=" + config_ + "/data",
                                     "XDG_RUNTIME_DIR=" + suite_.folder() + "/runtime",
                                     "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy"},
                                    log_));
@@ -508,6 +511,79 @@ TEST_F(FaceOnScreen, LivesThroughAnAfternoonOfPractice) {
         << "resident memory went from " << residentAfterFirstSet << " KiB to " << residentAtEnd;
 #endif
     EXPECT_TRUE(bothOptionsStored()) << ReadFile(config_ + "/tavrin/Qbx_R");
+}
+
+// The child misses a fact, marks the set, and 复习错题 brings the same fact back; the
+// record then holds both answers to it. Before anything is recorded, the item only says
+// that there is nothing to review.
+TEST_F(FaceOnScreen, AMissedFactComesBackInTheReviewSet) {
+    const auto chooseReview = [&] {
+        bool open = false;
+        for (int attempt = 0; attempt < 3 && !open; ++attempt) {
+            Xdo(MoveTo(Screen(kForehead)) + " click 3");
+            open = WaitFor([&] { return MenuOpen(); }, 2s);
+        }
+        ASSERT_TRUE(open) << "no menu";
+        Xdo("key --delay 40 Up Return");  // the last item, 复习错题
+        ASSERT_TRUE(WaitFor([&] { return !MenuOpen(); })) << "the menu stayed open";
+    };
+    const auto dismissMessage = [&](const std::string& when) {
+        ASSERT_TRUE(WaitFor([&] { return !OtherWindows().empty(); })) << "no message " << when;
+        Xdo("key Return");
+        ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "message stayed " << when;
+    };
+    const auto questionShown = [&] {
+        return WaitFor([&] {
+            const Point cheek = Screen({16, 205});
+            return InkColumns(x().Grab({cheek.x, cheek.y, 145, 62}), 145).has_value();
+        });
+    };
+    const auto answerAndMark = [&](const std::string& keys, const std::string& which) {
+        ASSERT_TRUE(questionShown()) << "no question in the " << which;
+        ASSERT_TRUE(x().Keys(keys));
+        dismissMessage("at the end of the " + which);
+        Xdo(MoveTo(Screen(kScoreButton)) + " click 1");
+    };
+
+    chooseReview();
+    dismissMessage("when nothing is due");
+    ASSERT_FALSE(InkColumns(x().Grab({Screen({16, 205}).x, Screen({16, 205}).y, 145, 62}), 145))
+        << "a question appeared although nothing was due";
+
+    // A set of one addition within 1 is always 1 ＋ 0.
+    const unsigned long dialog = OpenDialog();
+    ASSERT_NE(dialog, 0u) << "出题 opened no dialog";
+    const Geometry d = x().WindowGeometry(dialog).value_or(Geometry{});
+    const auto at = [&](Point p) { return MoveTo({d.x + p.x, d.y + p.y}); };
+    Xdo(at(kAdditionBox) + " click 1");
+    Xdo(at(kRangeBox) + " click 1 type 1");
+    Xdo(at(kCountBox) + " click 1 type 1");
+    Xdo(at(kOkButton) + " click 1");
+    ASSERT_TRUE(WaitFor([&] { return OtherWindows().empty(); })) << "OK left the dialog open";
+    answerAndMark("5 Return", "new set");
+
+    chooseReview();
+    answerAndMark("1 Return", "review set");
+
+    // The program's own text report lists the fact with both answers given to it.
+    std::string report;
+    const bool both = WaitFor(
+        [&] {
+            ChildProcess reader;
+            const std::string out = config_ + "-report.txt";
+            if (!reader.Start(
+                    {TAVRIN_BINARY_DIR "/bin/tavrin", "--report", "-"},
+                    {"XDG_DATA_HOME=" + config_ + "/data", "LANG=C", "QT_QPA_PLATFORM=offscreen"},
+                    out) ||
+                !reader.WaitExit(10s))
+                return false;
+            report = ReadFile(out);
+            const auto due = report.find("Facts to review");
+            return due != std::string::npos && report.find("1 ＋ 0", due) != std::string::npos &&
+                   report.find("「5」 「1」", due) != std::string::npos;
+        },
+        15s);
+    EXPECT_TRUE(both) << report;
 }
 
 }  // namespace

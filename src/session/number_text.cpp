@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "generation/number_text.h"
+#include "session/number_text.h"
 
 #include <algorithm>
 #include <charconv>
