@@ -469,6 +469,8 @@ TEST(SpoolTest, KeepsEverythingTheRecordKeepsOfASet) {
     set.questions[1].right = false;
     set.correct = 1;
     set.score = 50;
+    set.kind = QStringLiteral("review");
+    set.questions[0].answerMs = 2400;
     const auto back = ReadSpoolText(SpoolText({set, Set(1)}));
     ASSERT_TRUE(back.has_value());
     ASSERT_EQ(back->size(), 2u);
@@ -480,12 +482,13 @@ TEST(SpoolTest, KeepsEverythingTheRecordKeepsOfASet) {
     ASSERT_EQ(got.questions.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         const RecordedQuestion &a = got.questions[i], &b = set.questions[i];
-        EXPECT_EQ(std::tuple(a.first, a.sign, a.second, a.result, a.answer, a.right),
-                  std::tuple(b.first, b.sign, b.second, b.result, b.answer, b.right));
+        EXPECT_EQ(std::tuple(a.first, a.sign, a.second, a.result, a.answer, a.right, a.answerMs),
+                  std::tuple(b.first, b.sign, b.second, b.result, b.answer, b.right, b.answerMs));
     }
+    EXPECT_EQ(got.kind, set.kind);
     const QByteArray good = SpoolText({set});
     QByteArray newer = good;
-    newer[int(sizeof "tavrin spool") + 3] = 2;  // the version, big-endian
+    newer[int(sizeof "tavrin spool") + 3] = 3;  // the version, big-endian
     for (const QByteArray& text :
          {newer, good.chopped(1), good + '\0', QByteArray("not a spool"), QByteArray()})
         EXPECT_FALSE(ReadSpoolText(text).has_value()) << text.toHex().constData();
