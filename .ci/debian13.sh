@@ -5,8 +5,8 @@
 # command with the sound servers, then the package's build, lintian, install and autopkgtest
 # (.ci/package.sh). The root has its own /proc, /sys, /dev/pts and /dev/shm; all are unmounted
 # and the root removed on every exit.
-# Downloaded packages and the compiler cache are kept on this machine between runs
-# (/var/cache/apt/archives and /var/cache/ccache-tavrin-debian13), which only saves time.
+# Downloaded packages and the compiler cache are kept on this machine between runs, in folders
+# of their own (the host's apt holds its archive folder's lock), which only saves time.
 # Usage: .ci/debian13.sh [SUITE]   (default trixie)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,8 +23,8 @@ mirror="$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Pa
 
 scratch="$(mktemp -d /var/tmp/tavrin-"$suite"-XXXXXX)"
 root="$scratch/root"
-archives=/var/cache/apt/archives
-compiler_cache=/var/cache/ccache-tavrin-debian13
+archives=/var/cache/tavrin-$suite/archives
+compiler_cache=/var/cache/tavrin-$suite/ccache
 mounted=()
 cleanup() {
     local status=$? i
@@ -50,7 +50,7 @@ started=$SECONDS
 step() { printf '== debian13 [%ds] %s\n' $((SECONDS - started)) "$*"; }
 
 step "debootstrap --variant=minbase $suite from $mirror"
-mkdir -p "$compiler_cache"
+mkdir -p "$archives/partial" "$compiler_cache"
 debootstrap --variant=minbase --cache-dir="$archives" "$suite" "$root" "$mirror" \
     >"$scratch/debootstrap.log" 2>&1 || { tail -n 30 "$scratch/debootstrap.log"; exit 1; }
 
