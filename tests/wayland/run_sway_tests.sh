@@ -255,7 +255,8 @@ check_face() { # way, extra environment
   local pid="" began=$SECONDS
   face_started() { pid=$(tree | jq -r '[.. | objects | select(.name? == "tavrin" and .pid?)][0].pid // empty') && [ -n "$pid" ]; }
   if ! wait_s=$start_s wait_for face_started; then
-    fail "$way: the face never appeared within $start_s s ($(tr '\n' ' ' <"$way.log"))"
+    fail "$way: the face never appeared within $start_s s ($(tr '\n' ' ' <"$way.log")); sway's windows:" \
+      "$(tree | jq -c '[.. | objects | select(.pid?) | {name, pid, shell}]')"
     return
   fi
   echo "note: $way: the face appeared after $((SECONDS - began)) s"
