@@ -249,6 +249,17 @@ check_in_front() { # way, pid, what, size
   wait_for closed || fail "$way: $what did not close"
 }
 
+# Where each running copy of the program waits, thread by thread, for a start that never shows.
+program_threads() {
+  local p t
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/exe" 2>/dev/null)" = "$program" ] || continue
+    printf 'pid %s:' "${p#/proc/}"
+    for t in "$p"/task/*; do printf ' %s/%s' "$(cat "$t/comm")" "$(cat "$t/wchan")"; done 2>/dev/null
+    echo
+  done
+}
+
 check_face() { # way, extra environment
   local way=$1 environment=$2
   swaymsg exec "exec env $environment $program >$way.log 2>&1" >/dev/null
@@ -256,7 +267,7 @@ check_face() { # way, extra environment
   face_started() { pid=$(tree | jq -r '[.. | objects | select(.name? == "tavrin" and .pid?)][0].pid // empty') && [ -n "$pid" ]; }
   if ! wait_s=$start_s wait_for face_started; then
     fail "$way: the face never appeared within $start_s s ($(tr '\n' ' ' <"$way.log")); sway's windows:" \
-      "$(tree | jq -c '[.. | objects | select(.pid?) | {name, pid, shell}]')"
+      "$(tree | jq -c '[.. | objects | select(.pid?) | {name, pid, shell}]'); the program: $(program_threads)"
     return
   fi
   echo "note: $way: the face appeared after $((SECONDS - began)) s"
