@@ -7,9 +7,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh run fuzz
+# The release's clang, as the fuzz list names it.
+clang="clang++-$(scripts/install-deps.sh --list fuzz | sed -n 's/^clang-//p')"
 seconds="${FUZZ_SECONDS:-30}"
 targets=(number settings speech shape)
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DTAVRIN_FUZZ=ON -DTAVRIN_TESTS=OFF \
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER="$clang" -DTAVRIN_FUZZ=ON -DTAVRIN_TESTS=OFF \
   -DTAVRIN_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)" $(printf -- '--target %s_fuzz ' "${targets[@]}")
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"

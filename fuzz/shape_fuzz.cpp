@@ -3,6 +3,7 @@
 // region covers exactly the opaque pixels of the rows and columns it reads.
 
 #include <QRegion>
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>

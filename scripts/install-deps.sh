@@ -6,13 +6,20 @@
 #   scripts/install-deps.sh run test     (what scripts/test.sh needs)
 #   scripts/install-deps.sh --list run test   prints the packages instead of installing them
 # Works as root or through sudo; without either it stops before installing anything and says
-# what to run as root.
+# what to run as root. Knows Debian 12 (bookworm) and 13 (trixie); a later release gets 13's lists.
 set -euo pipefail
+
+# The few names that differ between the releases.
+release="$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID:-}")"
+case "$release" in
+  12) clang_version=14 ;;
+  *) clang_version=19 ;;
+esac
 
 # One list per purpose, so each script pulls in only what it uses.
 # Building and running the program.
 run=(
-  build-essential cmake pkg-config
+  build-essential cmake pkgconf
   qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
   libsdl2-dev libsndfile1-dev
   libqt6sql6-sqlite
@@ -34,14 +41,16 @@ sound_servers=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber d
 # CI only: the report opened in a browser (.ci/report.sh).
 report=(chromium)
 # CI only: the installed tree's checks (.ci/install-check.sh).
-install_check=(desktop-file-utils appstream groff-base man-db)
+install_check=(desktop-file-utils appstream groff-base man-db file)
 # CI only: the sanitizer build (.ci/sanitizers.sh) needs nothing beyond run and test.
 sanitizers=()
 # CI only: the fuzzers (.ci/fuzz.sh).
-fuzz=(clang-14 libclang-rt-14-dev)
+fuzz=("clang-$clang_version" "libclang-rt-$clang_version-dev")
 # The Debian package (scripts/package.sh) and its review (.ci/package.sh).
 package=(debhelper dpkg-dev fakeroot ccache)
 package_review=(lintian autopkgtest)
+# CI only: a fresh root of another release to build and test in (.ci/debian13.sh).
+release_root=(debootstrap)
 
 list_only=false
 if [ "${1:-}" = --list ]; then

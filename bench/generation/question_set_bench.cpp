@@ -32,7 +32,7 @@ void MarkLargestSet(benchmark::State& state) {
     for (std::int16_t r = 0; r < store.RowCount(); ++r)
         store.SetAnswer(r, r % 2 ? QStringLiteral(" ") + store.Cell(4, r) : QStringLiteral("0"));
     for (auto _ : state) {
-        const auto score = Score(CountCorrect(store), store.RowCount());
+        auto score = Score(CountCorrect(store), store.RowCount());
         benchmark::DoNotOptimize(score);
     }
 }

@@ -22,13 +22,14 @@ namespace {
 constexpr std::int16_t kCount = 32767;
 constexpr std::int16_t kRange = 181;
 
-// Qt loads the SQLite driver through an application object.
+// Qt loads the SQLite driver through an application object. It is never destroyed: as a
+// static it went at exit after Qt's own globals, and crashed there now and then (Qt 6.8).
 QCoreApplication& App() {
     static int argc = 1;
     static char name[] = "record_bench";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    return *app;
 }
 
 SessionState LargestFinishedSet() {

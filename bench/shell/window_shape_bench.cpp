@@ -29,7 +29,7 @@ void Run(benchmark::State& state, QImage::Format format, int depth) {
     for (auto _ : state) {
         const auto runs = tavrin::ScanWindowShape(skin.width(), skin.height(),
                                                   int(skin.bytesPerLine()), depth, bytes, 0, 0);
-        const QRegion region = tavrin::ShapeRegion(*runs);
+        QRegion region = tavrin::ShapeRegion(*runs);
         benchmark::DoNotOptimize(region);
         rects = runs->size();
         regionRects = region.rectCount();

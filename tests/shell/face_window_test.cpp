@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole practice sessions driven through the real windows, offscreen.
+#include <algorithm>
+
 #include "face_fixture.h"
 
 namespace tavrin {

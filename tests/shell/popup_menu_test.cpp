@@ -130,7 +130,7 @@ TEST_F(FaceWindowTest, QuitClosesTheFaceAndItsDialog) {
 TEST_F(FaceWindowTest, TheShortcutsWorkWhileTypingAnAnswer) {
     Start(QByteArray());
     face->activateWindow();
-    QApplication::setActiveWindow(face.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(face.get()));
     ui().Text1->setFocus();
     QTest::keyClick(ui().Text1, Qt::Key_D, Qt::ControlModifier);
     EXPECT_TRUE(face->VoicePromptsOn());

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <QImage>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
