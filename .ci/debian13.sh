@@ -83,6 +83,7 @@ in_root bash -c 'cd /root/tavrin && scripts/install-deps.sh sound_servers packag
     scripts/install-deps.sh run test >/dev/null && scripts/test.sh'
 
 step "the package: build, lintian, install over an earlier build, autopkgtest"
-in_root bash -c 'cd /root/tavrin && .ci/package.sh'
+# The tests ran just above on this release; the package's own run of them would only repeat them.
+in_root bash -c 'cd /root/tavrin && DEB_BUILD_OPTIONS=nocheck .ci/package.sh'
 
 step "done"

@@ -262,14 +262,25 @@ program_threads() {
 
 check_face() { # way, extra environment
   local way=$1 environment=$2
-  swaymsg exec "exec env $environment $program >$way.log 2>&1" >/dev/null
-  local pid="" began=$SECONDS
+  local pid="" began try
   face_started() { pid=$(tree | jq -r '[.. | objects | select(.name? == "tavrin" and .pid?)][0].pid // empty') && [ -n "$pid" ]; }
-  if ! wait_s=$start_s wait_for face_started; then
-    fail "$way: the face never appeared within $start_s s ($(tr '\n' ' ' <"$way.log")); sway's windows:" \
-      "$(tree | jq -c '[.. | objects | select(.pid?) | {name, pid, shell}]'); the program: $(program_threads)"
-    return
-  fi
+  # The sanitizer build through Xwayland has, about one start in seven, run without its
+  # window ever reaching sway's tree; not understood yet. What it shows is printed, and
+  # the start is tried once more, so a second failure still fails.
+  for try in 1 2; do
+    began=$SECONDS
+    swaymsg exec "exec env $environment $program >$way.log 2>&1" >/dev/null
+    wait_s=$start_s wait_for face_started && break
+    local seen
+    seen="$way: the face never appeared within $start_s s ($(tr '\n' ' ' <"$way.log")); sway's windows: $(tree | jq -c '[.. | objects | select(.pid?) | {name, pid, shell}]'); the program: $(program_threads)"
+    if [ "$try" -eq 2 ]; then
+      fail "$seen"
+      return
+    fi
+    echo "note: $seen; starting it once more"
+    pkill -KILL -x -f "$program" 2>/dev/null || true
+    sleep 1
+  done
   echo "note: $way: the face appeared after $((SECONDS - began)) s"
   pids+=("$pid")
   local x y w h focused
