@@ -28,8 +28,10 @@ QCoreApplication& App() {
     static int argc = 1;
     static char name[] = "review_bench";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt SQL's drivers outlive static destruction, and tearing the
+    // application down under them corrupted the heap at exit on Debian 13.
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    return *app;
 }
 
 [[noreturn]] void Fail(const char* what) {

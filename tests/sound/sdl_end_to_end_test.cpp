@@ -114,15 +114,17 @@ TEST(SdlEndToEnd, TheDeviceRestsWhenQuietAndWakesForTheWholeNextClip) {
     EXPECT_FALSE(player.IsResting());
     ASSERT_TRUE(WaitFor([&] { return player.IsResting(); }));
 
-    // Opening the disk device again starts its file afresh: it holds what the wake played.
+    // Whether opening the disk device again starts its file afresh differs between SDL
+    // releases (2.32 keeps what came before): the wake's clip must be in it whole.
     player.PlayClip(clips::ClipDigit3.from, clips::ClipDigit3.to);
     EXPECT_FALSE(player.IsResting());
     ASSERT_TRUE(WaitFor([&] { return player.Mixer()->ClipsStarted() == 2 && player.IsResting(); }));
     const auto file = player.Mixer()->Speech().samples;
     const auto want = WithoutLeadingSilence(Slice(file, clips::ClipDigit3));
-    const auto captured = WithoutLeadingSilence(ReadCapture(capture));
-    ASSERT_GE(captured.size(), want.size());
-    EXPECT_TRUE(std::equal(want.begin(), want.end(), captured.begin()));
+    const auto captured = ReadCapture(capture);
+    ASSERT_FALSE(want.empty());
+    EXPECT_NE(std::search(captured.begin(), captured.end(), want.begin(), want.end()),
+              captured.end());
 }
 
 // A child thinking a question over for a few seconds keeps the device open; ten seconds of
