@@ -52,6 +52,16 @@ struct OtherConnection {
     QSqlDatabase db;
 };
 
+// A record as an older version of the program left it, written statement by statement.
+::testing::AssertionResult WriteOldRecord(const QString& path,
+                                          std::initializer_list<const char*> statements) {
+    OtherConnection old(path);
+    QSqlQuery q(old.db);
+    for (const char* sql : statements)
+        if (!q.exec(sql)) return ::testing::AssertionFailure() << sql;
+    return ::testing::AssertionSuccess();
+}
+
 class RecordTest : public FaceWindowTest {
 protected:
     void SetUp() override {
@@ -182,24 +192,20 @@ TEST_F(RecordTest, AFaultyRecordCostsOneLineAndTheDrillGoesOn) {
 TEST(RecordStoreTest, MigratesTheFirstSchema) {
     QTemporaryDir dir;
     const QString path = dir.filePath("record.sqlite");
-    {
-        OtherConnection v1(path);
-        QSqlQuery q(v1.db);
-        for (const char* sql :
-             {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
-              "INSERT INTO schema_version VALUES (1)",
-              "CREATE TABLE practice_set (id INTEGER PRIMARY KEY, marked_at TEXT NOT NULL,"
-              " operations TEXT NOT NULL, number_range INTEGER NOT NULL,"
-              " question_count INTEGER NOT NULL, score INTEGER NOT NULL)",
-              "CREATE TABLE question (set_id INTEGER NOT NULL REFERENCES practice_set (id)"
-              " ON DELETE CASCADE, position INTEGER NOT NULL, first_operand TEXT NOT NULL,"
-              " operator_sign TEXT NOT NULL, second_operand TEXT NOT NULL, result TEXT NOT NULL,"
-              " answer TEXT NOT NULL, PRIMARY KEY (set_id, position)) WITHOUT ROWID",
-              "INSERT INTO practice_set VALUES (1, '2026-03-01T18:00:00+08:00', '1100', 10, 2, 50)",
-              "INSERT INTO question VALUES (1, 0, ' 3', '＋', ' 4', '7', ' 7 '),"
-              " (1, 1, ' 9', '－', ' 1', '8', '9')"})
-            ASSERT_TRUE(q.exec(sql)) << sql;
-    }
+    ASSERT_TRUE(WriteOldRecord(
+        path,
+        {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
+         "INSERT INTO schema_version VALUES (1)",
+         "CREATE TABLE practice_set (id INTEGER PRIMARY KEY, marked_at TEXT NOT NULL,"
+         " operations TEXT NOT NULL, number_range INTEGER NOT NULL,"
+         " question_count INTEGER NOT NULL, score INTEGER NOT NULL)",
+         "CREATE TABLE question (set_id INTEGER NOT NULL REFERENCES practice_set (id)"
+         " ON DELETE CASCADE, position INTEGER NOT NULL, first_operand TEXT NOT NULL,"
+         " operator_sign TEXT NOT NULL, second_operand TEXT NOT NULL, result TEXT NOT NULL,"
+         " answer TEXT NOT NULL, PRIMARY KEY (set_id, position)) WITHOUT ROWID",
+         "INSERT INTO practice_set VALUES (1, '2026-03-01T18:00:00+08:00', '1100', 10, 2, 50)",
+         "INSERT INTO question VALUES (1, 0, ' 3', '＋', ' 4', '7', ' 7 '),"
+         " (1, 1, ' 9', '－', ' 1', '8', '9')"}));
     EXPECT_TRUE(RecordStore(path).Append({}).stored);
     const auto sets = RecordStore(path).LoadAll().sets;
     ASSERT_EQ(sets.size(), 2u);
@@ -219,26 +225,21 @@ TEST(RecordStoreTest, MigratesTheFirstSchema) {
 TEST(RecordStoreTest, MigratesTheSecondSchemaKeepingOldAnswersUntimed) {
     QTemporaryDir dir;
     const QString path = dir.filePath("record.sqlite");
-    {
-        OtherConnection v2(path);
-        QSqlQuery q(v2.db);
-        for (const char* sql :
-             {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
-              "INSERT INTO schema_version VALUES (2)",
-              "CREATE TABLE practice_set (id INTEGER PRIMARY KEY, marked_at TEXT NOT NULL,"
-              " operations TEXT NOT NULL, number_range INTEGER NOT NULL,"
-              " question_count INTEGER NOT NULL, score INTEGER NOT NULL,"
-              " correct_count INTEGER NOT NULL DEFAULT 0)",
-              "CREATE TABLE question (set_id INTEGER NOT NULL REFERENCES practice_set (id)"
-              " ON DELETE CASCADE, position INTEGER NOT NULL, first_operand TEXT NOT NULL,"
-              " operator_sign TEXT NOT NULL, second_operand TEXT NOT NULL, result TEXT NOT NULL,"
-              " answer TEXT NOT NULL, is_right INTEGER NOT NULL DEFAULT 0,"
-              " PRIMARY KEY (set_id, position)) WITHOUT ROWID",
-              "INSERT INTO practice_set VALUES (1, '2026-03-01T18:00:00+08:00', '1000', 10, 1, 0, "
-              "0)",
-              "INSERT INTO question VALUES (1, 0, ' 3', '＋', ' 4', '7', '8', 0)"})
-            ASSERT_TRUE(q.exec(sql)) << sql;
-    }
+    ASSERT_TRUE(WriteOldRecord(
+        path, {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
+               "INSERT INTO schema_version VALUES (2)",
+               "CREATE TABLE practice_set (id INTEGER PRIMARY KEY, marked_at TEXT NOT NULL,"
+               " operations TEXT NOT NULL, number_range INTEGER NOT NULL,"
+               " question_count INTEGER NOT NULL, score INTEGER NOT NULL,"
+               " correct_count INTEGER NOT NULL DEFAULT 0)",
+               "CREATE TABLE question (set_id INTEGER NOT NULL REFERENCES practice_set (id)"
+               " ON DELETE CASCADE, position INTEGER NOT NULL, first_operand TEXT NOT NULL,"
+               " operator_sign TEXT NOT NULL, second_operand TEXT NOT NULL, result TEXT NOT NULL,"
+               " answer TEXT NOT NULL, is_right INTEGER NOT NULL DEFAULT 0,"
+               " PRIMARY KEY (set_id, position)) WITHOUT ROWID",
+               "INSERT INTO practice_set VALUES (1, '2026-03-01T18:00:00+08:00', '1000', 10, 1, 0, "
+               "0)",
+               "INSERT INTO question VALUES (1, 0, ' 3', '＋', ' 4', '7', '8', 0)"}));
     MarkedSet review;
     review.markedAt = QDateTime::currentDateTime();
     review.mask = "1000";
