@@ -22,7 +22,7 @@ run=(
   build-essential cmake pkgconf
   qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
   libsdl2-dev libsndfile1-dev
-  libqt6sql6-sqlite
+  libqt6sql6-sqlite libsqlite3-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   libxcb1-dev libxcb-shape0-dev
 )

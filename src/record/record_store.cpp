@@ -2,6 +2,7 @@
 #include "record/record_store.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include <QVariant>
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <optional>
 
 namespace tavrin {
@@ -221,6 +223,54 @@ private:
 std::optional<Failure> Exec(QSqlQuery& query, const QString& sql) {
     if (query.exec(sql)) return std::nullopt;
     return FailureOf(query.lastError());
+}
+
+// Every answer of every set, for the report. Through Qt SQL each of half a million rows
+// costs a fresh string per cell, which made a record of years take over a second; read
+// straight from the connection and share each distinct text, since a record holds only a
+// few hundred of them.
+std::optional<Failure> ReadAnswers(QSqlDatabase& db, const QHash<qint64, std::size_t>& index,
+                                   std::vector<MarkedSet>& sets) {
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return Failure{QStringLiteral("the SQLite driver of Qt gives no connection to read from")};
+    sqlite3* const connection = *static_cast<sqlite3* const*>(handle.constData());
+    const auto failure = [&] {
+        const int code = sqlite3_extended_errcode(connection) & 0xff;
+        constexpr int kCorrupt = 11, kNotADatabase = 26;
+        return Failure{OneLine(QString::fromUtf8(sqlite3_errmsg(connection))),
+                       code == kCorrupt || code == kNotADatabase, false, code};
+    };
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(connection,
+                           "SELECT set_id, first_operand, operator_sign, second_operand, result,"
+                           " answer, is_right, answer_ms FROM question ORDER BY set_id, position",
+                           -1, &raw, nullptr) != SQLITE_OK)
+        return failure();
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    QHash<QByteArray, QString> texts;
+    const auto text = [&](int column) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, column));
+        const int size = sqlite3_column_bytes(raw, column);
+        if (!bytes) return QString();
+        const QByteArray key = QByteArray::fromRawData(bytes, size);
+        const auto known = texts.constFind(key);
+        if (known != texts.constEnd()) return *known;
+        const QString made = size == 0 ? QStringLiteral("") : QString::fromUtf8(bytes, size);
+        texts.insert(QByteArray(bytes, size), made);
+        return made;
+    };
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(raw)) == SQLITE_ROW) {
+        const auto at = index.constFind(sqlite3_column_int64(raw, 0));
+        if (at == index.constEnd()) continue;
+        RecordedQuestion q{
+            text(1), text(2), text(3), text(4), text(5), sqlite3_column_int64(raw, 6) != 0, {}};
+        if (sqlite3_column_type(raw, 7) != SQLITE_NULL) q.answerMs = sqlite3_column_int(raw, 7);
+        sets[*at].questions.push_back(std::move(q));
+    }
+    if (step != SQLITE_DONE) return failure();
+    return std::nullopt;
 }
 
 // Inside a transaction: brings the record to the current version. Reading
@@ -527,26 +577,11 @@ RecordStore::Loaded RecordStore::LoadAll() const {
             set.correct = query.value(5).toInt();
             set.score = query.value(6).toInt();
             set.kind = query.value(7).toString();
+            // Growing half a million answers set by set cost more than reading them.
+            set.questions.reserve(static_cast<std::size_t>(std::clamp(set.count, 0, 1024)));
             loaded.sets.push_back(std::move(set));
         }
-        if (auto f = Exec(
-                query, QStringLiteral("SELECT set_id, first_operand, operator_sign, second_operand,"
-                                      " result, answer, is_right, answer_ms FROM question"
-                                      " ORDER BY set_id, position")))
-            return f;
-        while (query.next()) {
-            const auto at = index.constFind(query.value(0).toLongLong());
-            if (at == index.constEnd()) continue;
-            RecordedQuestion q{query.value(1).toString(),
-                               query.value(2).toString(),
-                               query.value(3).toString(),
-                               query.value(4).toString(),
-                               query.value(5).toString(),
-                               query.value(6).toBool(),
-                               {}};
-            if (!query.isNull(7)) q.answerMs = query.value(7).toInt();
-            loaded.sets[*at].questions.push_back(std::move(q));
-        }
+        return ReadAnswers(db, index, loaded.sets);
         return std::nullopt;
     };
     bool noLocks = false;

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace tavrin {
 
@@ -95,11 +96,20 @@ struct SpeedTally {
     int OnTimePercent() const { return timed ? onTime * 100 / timed : 0; }
 };
 
+// A fact's three texts exactly as the record keeps them, padded or not.
+struct StoredFact {
+    QString first, sign, second;
+    friend bool operator==(const StoredFact&, const StoredFact&) = default;
+    friend size_t qHash(const StoredFact& fact, size_t seed = 0) {
+        return qHashMulti(seed, fact.first, fact.sign, fact.second);
+    }
+};
+
 QString FactKey(const QString& first, const QString& sign, const QString& second) {
     return first.trimmed() + u' ' + sign + u' ' + second.trimmed();
 }
 
-void FillGrids(ReportFigures& f, const QHash<QString, FactRecord>& facts) {
+void FillGrids(ReportFigures& f, const std::unordered_map<QString, FactRecord>& facts) {
     static const std::vector<FactAnswer> none;
     for (const QString& sign : {QStringLiteral("＋"), QStringLiteral("×")}) {
         FactGrid grid;
@@ -107,11 +117,10 @@ void FillGrids(ReportFigures& f, const QHash<QString, FactRecord>& facts) {
         for (int a = 1; a <= FactGrid::kRows; ++a)
             for (int b = 0; b < FactGrid::kColumns; ++b) {
                 if (sign == u"＋" && a + b > 10) continue;
-                const auto at =
-                    facts.constFind(FactKey(QString::number(a), sign, QString::number(b)));
+                const auto at = facts.find(FactKey(QString::number(a), sign, QString::number(b)));
                 const int result = sign == u"＋" ? a + b : a * b;
                 grid.cells[a - 1][b] =
-                    StateOf(at == facts.constEnd() ? none : at->history, QString::number(result));
+                    StateOf(at == facts.end() ? none : at->second.history, QString::number(result));
             }
         f.grids.push_back(grid);
     }
@@ -125,7 +134,11 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
     std::map<int, Accuracy> ranges;
     std::map<int, SpeedTally> speed;
     std::map<std::pair<int, QDate>, SpeedTally> weeks;
-    QHash<QString, FactRecord> questions;
+    std::unordered_map<QString, FactRecord> questions;
+    // A record of years holds half a million answers to a few hundred facts: finding each
+    // answer's fact by its texts as stored, before trimming and joining them, keeps the
+    // page within a second.
+    QHash<StoredFact, FactRecord*> stored;
     QHash<QString, QHash<QString, int>> wrongAnswers;
     std::int64_t setNumber = 0, order = 0;
     for (const MarkedSet& set : sets) {
@@ -137,38 +150,47 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
         Accuracy& range = ranges[set.range];
         range.label = RangeLabel(set.range);
         range.key = set.range;
+        SpeedTally* week[4] = {};
         for (const RecordedQuestion& q : set.questions) {
             ++f.questions;
-            Accuracy& op = operations[OperationOrder(q.sign)];
-            op.label = OperationLabel(q.sign);
-            op.key = OperationOrder(q.sign);
+            const int key = OperationOrder(q.sign);
+            Accuracy& op = operations[key];
+            if (op.total == 0) {
+                op.label = OperationLabel(q.sign);
+                op.key = key;
+            }
             ++op.total;
             ++range.total;
             op.right += q.right;
             range.right += q.right;
-            const QString text = FactKey(q.first, q.sign, q.second);
-            FactRecord& fact = questions[text];
+            FactRecord*& known = stored[StoredFact{q.first, q.sign, q.second}];
+            if (!known) {
+                const QString text = FactKey(q.first, q.sign, q.second);
+                known = &questions[text];
+                known->missed.question = text;
+            }
+            FactRecord& fact = *known;
             fact.history.push_back({setNumber, ++order, q.right, q.answerMs});
             fact.given.push_back(&q.answer);
             fact.lastMs = q.answerMs;
-            if (q.answerMs && op.key < 4) {
-                speed[op.key].Add(q);
-                weeks[{op.key, monday}].Add(q);
+            if (q.answerMs && key < 4) {
+                speed[key].Add(q);
+                if (!week[key]) week[key] = &weeks[{key, monday}];
+                week[key]->Add(q);
             }
             MissedQuestion& m = fact.missed;
-            m.question = text;
             m.result = q.result;
             ++m.asked;
             if (!q.right) {
                 ++m.missed;
-                ++wrongAnswers[text][q.answer];
+                ++wrongAnswers[m.question][q.answer];
             }
         }
     }
     for (auto& [order, a] : operations) f.byOperation.push_back(a);
     for (auto& [range, a] : ranges) f.byRange.push_back(a);
 
-    for (const FactRecord& fact : questions)
+    for (const auto& [text, fact] : questions)
         if (fact.missed.missed > 0) f.mostMissed.push_back(fact.missed);
     std::sort(f.mostMissed.begin(), f.mostMissed.end(), [](const auto& a, const auto& b) {
         if (a.missed != b.missed) return a.missed > b.missed;
@@ -190,7 +212,7 @@ ReportFigures ComputeFigures(const std::vector<MarkedSet>& sets) {
     }
 
     std::vector<std::pair<std::int64_t, DueFact>> due;
-    for (const FactRecord& fact : questions) {
+    for (const auto& [text, fact] : questions) {
         const DueVerdict verdict = JudgeFact(fact.history, fact.missed.result);
         if (!verdict.due) continue;
         DueFact d{fact.missed.question, fact.missed.result, {}, fact.lastMs};

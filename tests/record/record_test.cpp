@@ -271,6 +271,38 @@ TEST(RecordStoreTest, MigratesTheSecondSchemaKeepingOldAnswersUntimed) {
     EXPECT_EQ(version.value(0).toInt(), 3);
 }
 
+// The report reads a record of years with each distinct text shared: texts that begin
+// alike, a blank answer and whatever the child typed must each come back as stored.
+TEST(RecordStoreTest, ReadsEveryAnswerBackAsStored) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("record.sqlite");
+    MarkedSet set;
+    set.markedAt = QDateTime::currentDateTime();
+    set.mask = "1010";
+    set.questions = {{" 1", "＋", " 0", "1", "1", true, 900},
+                     {"12", "＋", " 1", "13", "", false, 4'000},
+                     {" 1", "×", "12", "12", "1", false, std::nullopt},
+                     {"12", "×", " 1", "12", "12 \x1b[2J", false, 0}};
+    set.count = static_cast<int>(set.questions.size());
+    ASSERT_TRUE(RecordStore(path).Append(set).stored);
+    ASSERT_TRUE(RecordStore(path).Append(set).stored);
+
+    const auto loaded = RecordStore(path).LoadAll();
+    EXPECT_EQ(loaded.error, QString());
+    ASSERT_EQ(loaded.sets.size(), 2u);
+    for (const MarkedSet& read : loaded.sets) {
+        ASSERT_EQ(read.questions.size(), set.questions.size());
+        for (std::size_t i = 0; i < set.questions.size(); ++i) {
+            const RecordedQuestion &want = set.questions[i], &got = read.questions[i];
+            EXPECT_EQ(std::tuple(got.first, got.sign, got.second, got.result, got.answer, got.right,
+                                 got.answerMs),
+                      std::tuple(want.first, want.sign, want.second, want.result, want.answer,
+                                 want.right, want.answerMs))
+                << "question " << i;
+        }
+    }
+}
+
 TEST(RecordCommandsTest, ReportsAndForgetsEveryFileOfTheRecord) {
     QTemporaryDir dir;
     const QString path = dir.filePath("tavrin/record.sqlite");
