@@ -219,11 +219,18 @@ std::string SoundServer::Start() {
     }
     if (!WaitUntil([&] { return Answers(); }, 10s))
         return std::string(Name(kind_)) + " does not answer:\n" + Log();
+    // pipewire-pulse makes the sink a moment after it has answered the load: until then
+    // choosing it fails with "Not supported", more often on a loaded machine.
     if (kind_ == ServerKind::PipeWire &&
         (!Succeeds(
              {"pactl", "load-module", "module-null-sink", "sink_name=tavrin_null", "rate=48000"},
              ClientEnvironment(), log) ||
-         !Succeeds({"pactl", "set-default-sink", "tavrin_null"}, ClientEnvironment(), log)))
+         !WaitUntil(
+             [&] {
+                 return Succeeds({"pactl", "set-default-sink", "tavrin_null"}, ClientEnvironment(),
+                                 log);
+             },
+             5s)))
         return "pipewire-pulse cannot make a null sink:\n" + Log();
     // The sink streams silence throughout, as a desktop's sink that something plays into.
     if (!silence_.Start({"pacat", "--raw", "--format=s16le", "--rate=48000", "--channels=1",
