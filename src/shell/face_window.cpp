@@ -330,6 +330,10 @@ bool FaceWindow::eventFilter(QObject* watched, QEvent* event) {
         return OnFaceMouse(event);
     }
     const auto type = event->type();
+    // Typing an answer or pressing a button comes before the click it makes: a device
+    // that rested opens meanwhile, so the click is not late.
+    if ((type == QEvent::KeyPress || type == QEvent::MouseButtonPress) && SoundEffectsOn())
+        player_->Prepare();
     if (type == QEvent::ContextMenu &&
         static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
         // The menu key means the program's menu wherever the focus is, not the answer

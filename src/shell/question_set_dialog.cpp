@@ -37,6 +37,10 @@ QuestionSetDialog::QuestionSetDialog(FaceWindow& face)
 
     promptTimer_.setInterval(100);
     connect(&promptTimer_, &QTimer::timeout, this, &QuestionSetDialog::OnPromptTimeout);
+    // The press comes before the click it makes: a sound device that rested opens meanwhile.
+    connect(ui_->OKButton, &QPushButton::pressed, this, [this] {
+        if (face_.SoundEffectsOn()) face_.player().Prepare();
+    });
     connect(ui_->OKButton, &QPushButton::clicked, this, &QuestionSetDialog::OnOkClicked);
     connect(ui_->CancelButton, &QPushButton::clicked, this, &QuestionSetDialog::OnCancelClicked);
 }

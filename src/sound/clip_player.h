@@ -16,7 +16,8 @@ public:
     virtual void PlayClip(std::int32_t from, std::int32_t to) = 0;
 
     // Gets ready now, so that the next clip is on time: a player that must load its libraries
-    // or open a device starts on that here, and returns at once. Others are always ready.
+    // or open a device starts on that here, and one whose device rests opens it again; it
+    // returns at once. Others are always ready.
     virtual void Prepare() {}
 
     // The spoken digit 1..9; any other n is silent.

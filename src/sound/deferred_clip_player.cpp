@@ -21,6 +21,15 @@ void DeferredClipPlayer::Open() {
     StartOpening();
 }
 
+void DeferredClipPlayer::Prepare() {
+    std::lock_guard lock(mutex_);
+    if (player_) {
+        player_->Prepare();
+    } else {
+        StartOpening();
+    }
+}
+
 void DeferredClipPlayer::StartOpening() {
     if (openAsked_) return;
     openAsked_ = true;

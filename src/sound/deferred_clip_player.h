@@ -34,7 +34,8 @@ public:
 
     // Starts opening the real player; later calls do nothing.
     void Open();
-    void Prepare() override { Open(); }
+    // Opens the real player, or has it get ready once it is open.
+    void Prepare() override;
     // A clip asked for before Open opens the player too: nothing asked for is dropped.
     void PlayClip(std::int32_t from, std::int32_t to) override;
 

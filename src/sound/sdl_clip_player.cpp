@@ -427,6 +427,16 @@ void SdlClipPlayer::PlayClip(std::int32_t from, std::int32_t to) {
     device_->wake.notify_one();
 }
 
+void SdlClipPlayer::Prepare() {
+    if (!device_) return;
+    {
+        std::lock_guard lock(device_->mutex);
+        if (device_->open || device_->asks > device_->answered) return;
+        ++device_->asks;
+    }
+    device_->wake.notify_one();
+}
+
 std::unique_ptr<ClipPlayer> OpenSpeechFile(const std::string& path) {
     try {
         auto player = std::make_unique<SdlClipPlayer>(path);

@@ -79,20 +79,22 @@ TEST_F(FaceWindowTest, SwitchingAnOptionWritesTheSettingsFileAtOnce) {
 }
 
 // Sound loads its libraries and opens a device: only once an option that sounds is on.
+// With sound effects on, a button's press gets a resting device ready for its click.
 TEST_F(FaceWindowTest, TheSoundGetsReadyOnlyWhenAnOptionIsOn) {
     struct Case {
         QByteArray settings;
         QAction* Ui::FORM1::*switched;  // null: nothing switched
         bool readyAtStart;
         bool readyAfterSwitch;
+        bool readyOnPress;
     };
     const Case cases[] = {
-        {"[menu]\nmenu3=0\nmenu6=0\n", nullptr, false, false},
-        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_7, false, false},
-        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_6, false, true},
-        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_3, false, true},
-        {"[menu]\nmenu3=1\nmenu6=0\n", nullptr, true, true},
-        {"[menu]\nmenu3=0\nmenu6=1\n", nullptr, true, true},
+        {"[menu]\nmenu3=0\nmenu6=0\n", nullptr, false, false, false},
+        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_7, false, false, false},
+        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_6, false, true, true},
+        {"[menu]\nmenu3=0\nmenu6=0\n", &Ui::FORM1::menu_wj_3, false, true, false},
+        {"[menu]\nmenu3=1\nmenu6=0\n", nullptr, true, true, false},
+        {"[menu]\nmenu3=0\nmenu6=1\n", nullptr, true, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.settings.constData());
@@ -101,6 +103,9 @@ TEST_F(FaceWindowTest, TheSoundGetsReadyOnlyWhenAnOptionIsOn) {
         EXPECT_EQ(recorder.prepared > 0, c.readyAtStart);
         if (c.switched) (ui().*(c.switched))->trigger();
         EXPECT_EQ(recorder.prepared > 0, c.readyAfterSwitch);
+        recorder.prepared = 0;
+        QTest::mouseClick(ui().Command4, Qt::LeftButton);
+        EXPECT_EQ(recorder.prepared > 0, c.readyOnPress);
         face->close();
         face.reset();
     }

@@ -106,7 +106,7 @@ TEST(SdlEndToEnd, SpokenStepsArriveWholeAndInOrder) {
     EXPECT_TRUE(std::equal(want.begin(), want.end(), captured.begin()));
 }
 
-TEST(SdlEndToEnd, TheDeviceRestsWhenQuietAndWakesForTheWholeNextClip) {
+TEST(SdlEndToEnd, TheDeviceRestsWhenQuietAndWakesForTheWholeNextClipOrAPress) {
     const std::string capture = CaptureToFile();
     SdlClipPlayer player(kSpeechFile, 50);
     ASSERT_TRUE(player.IsLive()) << player.Fault();
@@ -125,6 +125,16 @@ TEST(SdlEndToEnd, TheDeviceRestsWhenQuietAndWakesForTheWholeNextClip) {
     ASSERT_FALSE(want.empty());
     EXPECT_NE(std::search(captured.begin(), captured.end(), want.begin(), want.end()),
               captured.end());
+
+    // A press before its click opens the resting device with no clip, and the quiet lets
+    // it rest again; a second press while it is open opens nothing more.
+    const int openings = player.Openings();
+    player.Prepare();
+    player.Prepare();
+    ASSERT_TRUE(WaitFor([&] { return player.Openings() == openings + 1; }));
+    ASSERT_TRUE(WaitFor([&] { return player.IsResting(); }));
+    EXPECT_EQ(player.Openings(), openings + 1);
+    EXPECT_EQ(player.Mixer()->ClipsStarted(), 2);
 }
 
 // A child thinking a question over for a few seconds keeps the device open; ten seconds of
