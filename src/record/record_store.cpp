@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "record/record_store.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -225,33 +226,92 @@ std::optional<Failure> Exec(QSqlQuery& query, const QString& sql) {
     return FailureOf(query.lastError());
 }
 
+// SQLite's own calls, taken from the library Qt's driver has loaded by the time a record is
+// open: linking it into the program would have it read at every start, for the report alone.
+// None where the driver has no such library of its own (a Qt with SQLite built in).
+class SqliteCalls {
+public:
+    SqliteCalls() : library_(dlopen("libsqlite3.so.0", RTLD_LAZY | RTLD_NOLOAD)) {
+        if (!library_) return;
+        found_ = Find(prepare, "sqlite3_prepare_v2") && Find(step, "sqlite3_step") &&
+                 Find(finalize, "sqlite3_finalize") && Find(text, "sqlite3_column_text") &&
+                 Find(bytes, "sqlite3_column_bytes") && Find(int64, "sqlite3_column_int64") &&
+                 Find(type, "sqlite3_column_type") && Find(errmsg, "sqlite3_errmsg") &&
+                 Find(errcode, "sqlite3_extended_errcode");
+    }
+    ~SqliteCalls() {
+        if (library_) dlclose(library_);
+    }
+    SqliteCalls(const SqliteCalls&) = delete;
+    SqliteCalls& operator=(const SqliteCalls&) = delete;
+    explicit operator bool() const { return found_; }
+
+    decltype(&sqlite3_prepare_v2) prepare = nullptr;
+    decltype(&sqlite3_step) step = nullptr;
+    decltype(&sqlite3_finalize) finalize = nullptr;
+    decltype(&sqlite3_column_text) text = nullptr;
+    decltype(&sqlite3_column_bytes) bytes = nullptr;
+    decltype(&sqlite3_column_int64) int64 = nullptr;
+    decltype(&sqlite3_column_type) type = nullptr;
+    decltype(&sqlite3_errmsg) errmsg = nullptr;
+    decltype(&sqlite3_extended_errcode) errcode = nullptr;
+
+private:
+    template <typename Function>
+    bool Find(Function& function, const char* name) {
+        function = reinterpret_cast<Function>(dlsym(library_, name));
+        return function != nullptr;
+    }
+    void* library_;
+    bool found_ = false;
+};
+
+constexpr char kAnswersInOrder[] =
+    "SELECT set_id, first_operand, operator_sign, second_operand, result, answer, is_right,"
+    " answer_ms FROM question ORDER BY set_id, position";
+
 // Every answer of every set, for the report. Through Qt SQL each of half a million rows
 // costs a fresh string per cell, which made a record of years take over a second; read
-// straight from the connection and share each distinct text, since a record holds only a
-// few hundred of them.
+// straight from the driver's connection and share each distinct text, since a record holds
+// only a few hundred of them.
 std::optional<Failure> ReadAnswers(QSqlDatabase& db, const QHash<qint64, std::size_t>& index,
                                    std::vector<MarkedSet>& sets) {
     const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return Failure{QStringLiteral("the SQLite driver of Qt gives no connection to read from")};
+    const SqliteCalls sqlite;
+    if (!sqlite || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (auto f = Exec(query, QString::fromLatin1(kAnswersInOrder))) return f;
+        while (query.next()) {
+            const auto at = index.constFind(query.value(0).toLongLong());
+            if (at == index.constEnd()) continue;
+            RecordedQuestion q{query.value(1).toString(),
+                               query.value(2).toString(),
+                               query.value(3).toString(),
+                               query.value(4).toString(),
+                               query.value(5).toString(),
+                               query.value(6).toBool(),
+                               {}};
+            if (!query.isNull(7)) q.answerMs = query.value(7).toInt();
+            sets[*at].questions.push_back(std::move(q));
+        }
+        return std::nullopt;
+    }
     sqlite3* const connection = *static_cast<sqlite3* const*>(handle.constData());
     const auto failure = [&] {
-        const int code = sqlite3_extended_errcode(connection) & 0xff;
+        const int code = sqlite.errcode(connection) & 0xff;
         constexpr int kCorrupt = 11, kNotADatabase = 26;
-        return Failure{OneLine(QString::fromUtf8(sqlite3_errmsg(connection))),
+        return Failure{OneLine(QString::fromUtf8(sqlite.errmsg(connection))),
                        code == kCorrupt || code == kNotADatabase, false, code};
     };
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(connection,
-                           "SELECT set_id, first_operand, operator_sign, second_operand, result,"
-                           " answer, is_right, answer_ms FROM question ORDER BY set_id, position",
-                           -1, &raw, nullptr) != SQLITE_OK)
+    if (sqlite.prepare(connection, kAnswersInOrder, -1, &raw, nullptr) != SQLITE_OK)
         return failure();
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite.finalize);
     QHash<QByteArray, QString> texts;
     const auto text = [&](int column) {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, column));
-        const int size = sqlite3_column_bytes(raw, column);
+        const auto* bytes = reinterpret_cast<const char*>(sqlite.text(raw, column));
+        const int size = sqlite.bytes(raw, column);
         if (!bytes) return QString();
         const QByteArray key = QByteArray::fromRawData(bytes, size);
         const auto known = texts.constFind(key);
@@ -261,12 +321,12 @@ std::optional<Failure> ReadAnswers(QSqlDatabase& db, const QHash<qint64, std::si
         return made;
     };
     int step = SQLITE_ROW;
-    while ((step = sqlite3_step(raw)) == SQLITE_ROW) {
-        const auto at = index.constFind(sqlite3_column_int64(raw, 0));
+    while ((step = sqlite.step(raw)) == SQLITE_ROW) {
+        const auto at = index.constFind(sqlite.int64(raw, 0));
         if (at == index.constEnd()) continue;
-        RecordedQuestion q{
-            text(1), text(2), text(3), text(4), text(5), sqlite3_column_int64(raw, 6) != 0, {}};
-        if (sqlite3_column_type(raw, 7) != SQLITE_NULL) q.answerMs = sqlite3_column_int(raw, 7);
+        RecordedQuestion q{text(1), text(2), text(3), text(4), text(5), sqlite.int64(raw, 6) != 0,
+                           {}};
+        if (sqlite.type(raw, 7) != SQLITE_NULL) q.answerMs = static_cast<int>(sqlite.int64(raw, 7));
         sets[*at].questions.push_back(std::move(q));
     }
     if (step != SQLITE_DONE) return failure();
@@ -582,7 +642,6 @@ RecordStore::Loaded RecordStore::LoadAll() const {
             loaded.sets.push_back(std::move(set));
         }
         return ReadAnswers(db, index, loaded.sets);
-        return std::nullopt;
     };
     bool noLocks = false;
     const auto failure = ReadWithoutWriting(
