@@ -96,8 +96,15 @@ find_offset() {
       outer xdotool mousemove "$gx" "$gy"
       sleep 0.1
       eval "$(xdotool getmouselocation --shell)"
-      if [ "$WINDOW" = "$face" ]; then
-        dx=$((gx - X)) dy=$((gy - Y))
+      [ "$WINDOW" = "$face" ] || continue
+      # The X server may not have had the move yet, and an offset from an older place sends
+      # the clicks to weston's panel: a second place nearby must give the same offset.
+      local ox=$((gx - X)) oy=$((gy - Y))
+      outer xdotool mousemove $((gx + 10)) $((gy + 10))
+      sleep 0.3
+      eval "$(xdotool getmouselocation --shell)"
+      if [ "$WINDOW" = "$face" ] && [ $((gx + 10 - X)) -eq $ox ] && [ $((gy + 10 - Y)) -eq $oy ]; then
+        dx=$ox dy=$oy
         return 0
       fi
     done
@@ -142,6 +149,7 @@ window_up() { # what, for the log; the key that closes it, if any
   fi
   sleep 1
   x_windows >"$dir/windows-$1.txt"
+  outer import -window root "$dir/$1.png" 2>/dev/null || true
   if ! kill -0 "$weston_pid" 2>/dev/null; then
     echo "weston died as $1 came up"
     return 1
