@@ -4,5 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh run
-scripts/build.sh tavrin
+BUILD_TESTS=OFF scripts/build.sh tavrin
 exec build/bin/tavrin
