@@ -54,6 +54,41 @@ Display* ClaimCompositorSelection(const std::string& display) {
     return compositor;
 }
 
+// An X server of its own with the stand-in compositor, and a scratch folder with a private
+// runtime folder for the program.
+class FaceOnScreenUnderACompositor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
+            if (!Installed(tool))
+                GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
+        char pattern[] = "/tmp/tavrin-compositor-XXXXXX";
+        scratch.path = folder = mkdtemp(pattern);
+        ASSERT_EQ(server.Start(folder, "#3070b0"), "");
+        compositor = ClaimCompositorSelection(server.display());
+        ASSERT_NE(compositor, nullptr);
+        fs::create_directories(folder + "/runtime");
+        fs::permissions(folder + "/runtime", fs::perms::owner_all);
+    }
+    void TearDown() override {
+        if (compositor) XCloseDisplay(compositor);
+    }
+    // The program's face, once it shows; 0 if it never does.
+    unsigned long FaceOf(const ChildProcess& program) {
+        unsigned long face = 0;
+        std::istringstream(
+            server.Xdotool("search --sync --onlyvisible --pid " + std::to_string(program.pid()))
+                .text) >>
+            face;
+        return face;
+    }
+
+    Scratch scratch;  // first, so that it goes after the server
+    std::string folder;
+    XServer server;
+    Display* compositor = nullptr;
+};
+
 // The first of a window's _NET_WM_WINDOW_TYPE atoms, by name; empty when it has none.
 std::string WindowType(Display* display, Window window) {
     Atom type = 0;
@@ -72,20 +107,7 @@ std::string WindowType(Display* display, Window window) {
     return name;
 }
 
-TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForClicks) {
-    for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
-        if (!Installed(tool))
-            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
-    char pattern[] = "/tmp/tavrin-compositor-XXXXXX";
-    const std::string folder = mkdtemp(pattern);
-    const Scratch scratch{folder};
-    XServer server;
-    ASSERT_EQ(server.Start(folder, "#3070b0"), "");
-    Display* compositor = ClaimCompositorSelection(server.display());
-    ASSERT_NE(compositor, nullptr);
-
-    fs::create_directories(folder + "/runtime");
-    fs::permissions(folder + "/runtime", fs::perms::owner_all);
+TEST_F(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForClicks) {
     // On a dense screen both the picture and the clickable outline are in screen pixels.
     for (const int density : {1, 2}) {
         SCOPED_TRACE("density " + std::to_string(density));
@@ -96,11 +118,7 @@ TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForCli
                            "XDG_RUNTIME_DIR=" + folder + "/runtime", "QT_QPA_PLATFORM=xcb",
                            "QT_SCALE_FACTOR=" + std::to_string(density), "SDL_AUDIODRIVER=dummy"},
                           folder + "/program.log"));
-        unsigned long face = 0;
-        std::istringstream(
-            server.Xdotool("search --sync --onlyvisible --pid " + std::to_string(program.pid()))
-                .text) >>
-            face;
+        const unsigned long face = FaceOf(program);
         ASSERT_NE(face, 0u);
         const auto g = server.WindowGeometry(face);
         ASSERT_TRUE(g);
@@ -139,26 +157,13 @@ TEST(FaceOnScreenUnderACompositor, IsTransparentAroundTheFaceAndShapedOnlyForCli
         XFree(input);
         EXPECT_EQ(ProgramTrouble(program.Stop(), folder + "/program.log"), "");
     }
-    XCloseDisplay(compositor);
 }
 
 // weston 10 shows a tool window, such as the face, through Xwayland as a bare surface without
 // a place in its desktop shell, and that shell dies when a window of another type names one
 // as its X parent (WM_TRANSIENT_FOR). Under a compositor each window that comes up in front
 // of the face either names no tool window or is a tool window itself.
-TEST(FaceOnScreenUnderACompositor, OnlyToolWindowsNameAToolWindowAsTheirXParent) {
-    for (const char* tool : {"Xvfb", "xdotool", "xsetroot"})
-        if (!Installed(tool))
-            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
-    char pattern[] = "/tmp/tavrin-compositor-XXXXXX";
-    const std::string folder = mkdtemp(pattern);
-    const Scratch scratch{folder};
-    XServer server;
-    ASSERT_EQ(server.Start(folder, "#3070b0"), "");
-    Display* compositor = ClaimCompositorSelection(server.display());
-    ASSERT_NE(compositor, nullptr);
-    fs::create_directories(folder + "/runtime");
-    fs::permissions(folder + "/runtime", fs::perms::owner_all);
+TEST_F(FaceOnScreenUnderACompositor, OnlyToolWindowsNameAToolWindowAsTheirXParent) {
     ChildProcess program;
     ASSERT_TRUE(program.Start(
         {TAVRIN_BINARY_DIR "/bin/tavrin"},
@@ -166,11 +171,7 @@ TEST(FaceOnScreenUnderACompositor, OnlyToolWindowsNameAToolWindowAsTheirXParent)
          "XDG_DATA_HOME=" + folder + "/data", "XDG_RUNTIME_DIR=" + folder + "/runtime",
          "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy"},
         folder + "/program.log"));
-    unsigned long face = 0;
-    std::istringstream(
-        server.Xdotool("search --sync --onlyvisible --pid " + std::to_string(program.pid()))
-            .text) >>
-        face;
+    const unsigned long face = FaceOf(program);
     ASSERT_NE(face, 0u);
     const auto g = server.WindowGeometry(face);
     ASSERT_TRUE(g);
@@ -239,7 +240,6 @@ TEST(FaceOnScreenUnderACompositor, OnlyToolWindowsNameAToolWindowAsTheirXParent)
         ASSERT_TRUE(WaitFor([&] { return others().empty(); })) << "it did not close";
     }
     EXPECT_EQ(ProgramTrouble(program.Stop(), folder + "/program.log"), "");
-    XCloseDisplay(compositor);
 }
 
 }  // namespace
